@@ -1,0 +1,18 @@
+# The two commands of the README: `make run` and `make test`.
+BUILD_DIR ?= build
+CMAKE_FLAGS ?=
+
+.PHONY: run test build deps
+
+deps:
+	@scripts/bootstrap
+
+build:
+	@cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD_DIR)
+
+run: deps build
+	./$(BUILD_DIR)/occlusion-culling
+
+test: deps build
+	@scripts/run-tests $(BUILD_DIR)
