@@ -114,9 +114,11 @@ void D3DDevice::BindFramebuffer() {
     GLint level = renderTarget ? renderTarget->level : 0;
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, color, level);
     GLuint depth = depthStencil ? depthStencil->glRenderbuffer : 0;
-    bool hasStencil = depthStencil && depthStencil->desc.Format != D3DFMT_D16 && depthStencil->desc.Format != D3DFMT_D32;
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, hasStencil ? 0 : depth);
+    D3DFORMAT format = depthStencil ? depthStencil->desc.Format : D3DFMT_D16;
+    bool hasStencil = format == D3DFMT_D24S8;
+    // Attaching to the depth-stencil point sets both points: do it first.
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, hasStencil ? depth : 0);
+    if (!hasStencil) glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
     dirty &= ~DirtyFramebuffer;
 }
 
