@@ -1,0 +1,229 @@
+// make-materials <output-dir>: writes the demo's meshes (terrain.x, skybox.x,
+// tree.x, tree_bounding.x) and the textures they name. The output is fully
+// determined by this source: no clock, no system random numbers.
+//
+// Before writing anything the meshes are checked against what the renderer
+// and the scene rely on (winding, trees standing on the ground, the skybox
+// inside the far plane, the bounding shape holding the whole tree); a failed
+// check is reported and nothing is written.
+#include "materials.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <numeric>
+#include <utility>
+
+namespace {
+
+struct Checker {
+    std::vector<std::string> problems;
+    // Records `problem` unless `ok`.
+    void Expect(bool ok, const std::string &problem) {
+        if (!ok) problems.push_back(problem);
+    }
+};
+
+Vec3 FaceNormal(const Mesh &mesh, size_t f) {
+    Vec3 a = mesh.vertices[mesh.indices[f * 3]].position;
+    Vec3 b = mesh.vertices[mesh.indices[f * 3 + 1]].position;
+    Vec3 c = mesh.vertices[mesh.indices[f * 3 + 2]].position;
+    return Cross(b - a, c - a);
+}
+
+// Shape of the arrays, and every face clockwise (front) from the side its
+// vertex normals point to.
+void CheckWinding(Checker &check, const std::string &name, const Mesh &mesh) {
+    size_t faces = mesh.faceMaterials.size();
+    check.Expect(mesh.indices.size() == faces * 3, name + ": face and material counts differ");
+    bool inRange = std::all_of(mesh.indices.begin(), mesh.indices.end(),
+                               [&](uint32_t i) { return i < mesh.vertices.size(); });
+    check.Expect(inRange, name + ": vertex index out of range");
+    if (!inRange) return;
+    for (uint32_t m : mesh.faceMaterials) check.Expect(m < mesh.materials.size(), name + ": material index out of range");
+    size_t wrong = 0;
+    for (size_t f = 0; f < faces; ++f) {
+        Vec3 normals{0, 0, 0};
+        for (int k = 0; k < 3; ++k) normals = normals + mesh.vertices[mesh.indices[f * 3 + k]].normal;
+        if (Dot(FaceNormal(mesh, f), normals) <= 0.0) ++wrong;
+    }
+    check.Expect(wrong == 0, name + ": " + std::to_string(wrong) + " faces wound against their normals");
+}
+
+void CheckTerrain(Checker &check, const Mesh &terrain) {
+    double reach = 0.0, highest = -1e9;
+    for (const MeshVertex &v : terrain.vertices) {
+        Vec3 p = v.position;
+        double ring = std::max(std::fabs(p.x), std::fabs(p.z));
+        reach = std::max(reach, ring);
+        highest = std::max(highest, p.y);
+        // Cells under the forest (trees within +-150) stay within a unit of y = 0.
+        if (ring < ForestHalfSize + 15.0)
+            check.Expect(std::fabs(p.y) <= 1.0, "terrain: ground under the forest more than 1 unit from y = 0");
+        check.Expect(v.normal.y > 0.0, "terrain: a normal points down");
+    }
+    check.Expect(reach >= SkyboxHalfSize, "terrain: stops short of the skybox walls");
+    check.Expect(highest < SkyboxHalfSize * 0.5, "terrain: hills reach too close to the skybox top");
+}
+
+void CheckSkybox(Checker &check, const Mesh &skybox) {
+    const Vec3 cameraStart{0, 10, 0};
+    const double farPlane = 1250.0;  // world units: 1000 view units times the camera scale 1.25
+    for (size_t f = 0; f < skybox.faceMaterials.size(); ++f) {
+        Vec3 centre = skybox.vertices[skybox.indices[f * 3]].position;
+        check.Expect(Dot(FaceNormal(skybox, f), centre) < 0.0, "skybox: a face is not seen from the inside");
+    }
+    for (const MeshVertex &v : skybox.vertices)
+        check.Expect(Length(v.position - cameraStart) < farPlane - 100.0, "skybox: a corner is too close to the far plane");
+}
+
+void CheckTree(Checker &check, const Mesh &tree) {
+    double low = 1e9, high = -1e9, radius = 0.0;
+    for (const MeshVertex &v : tree.vertices) {
+        low = std::min(low, v.position.y);
+        high = std::max(high, v.position.y);
+        radius = std::max(radius, std::sqrt(v.position.x * v.position.x + v.position.z * v.position.z));
+    }
+    size_t count = tree.vertices.size();
+    check.Expect(count >= 2000 && count <= 5000, "tree: not 2000 to 5000 vertices: " + std::to_string(count));
+    check.Expect(std::fabs(low - TreeBaseY) < 1e-9, "tree: base not at y = -12");
+    check.Expect(high - low >= 20.0 && high - low <= 28.0, "tree: not 20 to 28 units tall");
+    check.Expect(radius >= 5.0 && radius <= 7.5, "tree: crown radius not 5 to 7.5 units");
+}
+
+// The bounding mesh is a union of closed convex parts. Each part must be
+// watertight (every edge shared by exactly two faces in opposite
+// directions), face outward, and together they must hold every tree vertex
+// as the files store them.
+void CheckBounding(Checker &check, const Mesh &bounding, const Mesh &tree) {
+    size_t count = bounding.vertices.size();
+    check.Expect(count >= 20 && count <= 60, "tree_bounding: not 20 to 60 vertices: " + std::to_string(count));
+
+    std::vector<uint32_t> part(count);
+    std::iota(part.begin(), part.end(), 0u);
+    auto root = [&](uint32_t v) {
+        while (part[v] != v) v = part[v] = part[part[v]];
+        return v;
+    };
+    for (size_t i = 0; i < bounding.indices.size(); i += 3)
+        for (int k = 1; k < 3; ++k) part[root(bounding.indices[i + k])] = root(bounding.indices[i]);
+
+    std::map<std::pair<uint32_t, uint32_t>, int> edges;
+    for (size_t i = 0; i < bounding.indices.size(); i += 3)
+        for (int k = 0; k < 3; ++k) ++edges[{bounding.indices[i + k], bounding.indices[i + (k + 1) % 3]}];
+    for (auto [edge, uses] : edges) {
+        auto reverse = edges.find({edge.second, edge.first});
+        check.Expect(uses == 1 && reverse != edges.end() && reverse->second == 1, "tree_bounding: not closed");
+    }
+
+    auto stored = [](Vec3 p) { return Vec3{RoundAsWritten(p.x), RoundAsWritten(p.y), RoundAsWritten(p.z)}; };
+    std::map<uint32_t, std::vector<size_t>> facesOfPart;
+    for (size_t f = 0; f < bounding.faceMaterials.size(); ++f)
+        facesOfPart[root(bounding.indices[f * 3])].push_back(f);
+    struct Face {
+        Vec3 point, normal;
+    };
+    std::vector<std::vector<Face>> parts;
+    for (auto &[partRoot, faces] : facesOfPart) {
+        Vec3 centre{0, 0, 0};
+        for (size_t f : faces) centre = centre + bounding.vertices[bounding.indices[f * 3]].position;
+        centre = centre * (1.0 / double(faces.size()));
+        std::vector<Face> planes;
+        for (size_t f : faces) {
+            Vec3 a = stored(bounding.vertices[bounding.indices[f * 3]].position);
+            Vec3 b = stored(bounding.vertices[bounding.indices[f * 3 + 1]].position);
+            Vec3 c = stored(bounding.vertices[bounding.indices[f * 3 + 2]].position);
+            Vec3 normal = Normalize(Cross(b - a, c - a));
+            check.Expect(Dot(normal, a - centre) > 0.0, "tree_bounding: a face points inward");
+            planes.push_back({a, normal});
+        }
+        parts.push_back(planes);
+    }
+    size_t outside = 0;
+    for (const MeshVertex &v : tree.vertices) {
+        Vec3 p = stored(v.position);
+        bool inside = std::any_of(parts.begin(), parts.end(), [&](const std::vector<Face> &planes) {
+            return std::all_of(planes.begin(), planes.end(),
+                               [&](const Face &face) { return Dot(face.normal, p - face.point) <= 1e-4; });
+        });
+        if (!inside) ++outside;
+    }
+    check.Expect(outside == 0, "tree_bounding: " + std::to_string(outside) + " tree vertices outside");
+}
+
+bool WriteText(const std::string &path, const std::string &text) {
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+    return bool(file.flush());
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make-materials <output-dir>\n");
+        return 2;
+    }
+    std::string dir = argv[1];
+
+    Mesh terrain = MakeTerrain();
+    Mesh skybox = MakeSkybox();
+    Mesh tree = MakeTree();
+    Mesh bounding = MakeTreeBounding(tree);
+
+    Checker check;
+    CheckWinding(check, "terrain", terrain);
+    CheckWinding(check, "skybox", skybox);
+    CheckWinding(check, "tree", tree);
+    CheckWinding(check, "tree_bounding", bounding);
+    CheckTerrain(check, terrain);
+    CheckSkybox(check, skybox);
+    CheckTree(check, tree);
+    CheckBounding(check, bounding, tree);
+    if (!check.problems.empty()) {
+        // Report each distinct problem once.
+        std::sort(check.problems.begin(), check.problems.end());
+        check.problems.erase(std::unique(check.problems.begin(), check.problems.end()), check.problems.end());
+        for (const std::string &problem : check.problems) std::fprintf(stderr, "make-materials: %s\n", problem.c_str());
+        return 1;
+    }
+
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error) {
+        std::fprintf(stderr, "make-materials: cannot create %s: %s\n", dir.c_str(), error.message().c_str());
+        return 1;
+    }
+    std::vector<std::pair<std::string, Image>> images = {
+        {"grass.png", MakeGrassTexture()},
+        {"bark.png", MakeBarkTexture()},
+        {"leaves.png", MakeLeavesTexture()},
+    };
+    for (const SkyFace &face : SkyFaces) images.push_back({face.textureFile, MakeSkyTexture(face, 512)});
+    const std::pair<std::string, std::string> meshes[] = {
+        {"terrain.x", FormatXFile(terrain, "Terrain")},
+        {"skybox.x", FormatXFile(skybox, "Skybox")},
+        {"tree.x", FormatXFile(tree, "Tree")},
+        {"tree_bounding.x", FormatXFile(bounding, "TreeBounding")},
+    };
+    bool ok = true;
+    for (const auto &[name, image] : images) {
+        if (!WritePng(dir + "/" + name, image)) {
+            std::fprintf(stderr, "make-materials: cannot write %s/%s\n", dir.c_str(), name.c_str());
+            ok = false;
+        }
+    }
+    for (const auto &[name, text] : meshes) {
+        if (!WriteText(dir + "/" + name, text)) {
+            std::fprintf(stderr, "make-materials: cannot write %s/%s\n", dir.c_str(), name.c_str());
+            ok = false;
+        }
+    }
+    std::printf("terrain %zu vertices %zu faces, skybox %zu/%zu, tree %zu/%zu, tree_bounding %zu/%zu\n",
+                terrain.vertices.size(), terrain.faceMaterials.size(), skybox.vertices.size(),
+                skybox.faceMaterials.size(), tree.vertices.size(), tree.faceMaterials.size(),
+                bounding.vertices.size(), bounding.faceMaterials.size());
+    return ok ? 0 : 1;
+}
