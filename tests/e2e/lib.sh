@@ -1,0 +1,207 @@
+# Shared by the end-to-end tests; source it. It gives each test a private X
+# server (Xvfb) with a window manager (openbox), starts the program under test,
+# drives its window the way a user would and cleans everything up on exit.
+# Every wait is bounded, so a test ends even when the program hangs.
+#
+#   e2e_start_display                  Xvfb + openbox; exports DISPLAY
+#   e2e_start_program PROGRAM DIR      starts PROGRAM in DIR, output captured
+#   e2e_wait_window [SECONDS]          waits for the visible "Occlusion Culling" window
+#   e2e_key_press KEY / e2e_key_down KEY / e2e_key_up KEY / e2e_key_hold KEY SECONDS
+#   e2e_resize W H, e2e_maximize, e2e_restore, e2e_window_size, e2e_wait_size W H [SECONDS]
+#   e2e_screenshot FILE                the whole screen as an image file
+#   e2e_close                          closes the window through the window manager
+#   e2e_wait_exit [SECONDS]            returns the program's exit code (124: timed out, killed)
+#   e2e_check_no_crash CODE            fails on a signal or a sanitizer report
+#   e2e_fail MESSAGE                   prints MESSAGE and the program's output, exits 1
+
+E2E_TITLE="Occlusion Culling"
+E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/e2e.XXXXXX")
+E2E_STDOUT="$E2E_DIR/stdout"
+E2E_STDERR="$E2E_DIR/stderr"
+E2E_XVFB_PID=""
+E2E_WM_PID=""
+E2E_PROGRAM_PID=""
+E2E_WINDOW=""
+# A single X tool call never takes longer than this.
+E2E_COMMAND_TIMEOUT=10
+
+# The program must reach our X server, not a Wayland session around the test.
+unset WAYLAND_DISPLAY
+# In a sanitizer build, D-Bus and the GL driver that SDL loads leave blocks at
+# exit that LeakSanitizer reports even for a bare SDL_Init + SDL_Quit; leaks of
+# our own are the unit and headless tests' business. Other reports still count.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+
+e2e_now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# e2e_wait_for SECONDS COMMAND...: polls COMMAND until it succeeds; 1 on timeout.
+e2e_wait_for() {
+    local deadline=$(($(e2e_now_ms) + $1 * 1000))
+    shift
+    until "$@" >/dev/null 2>&1; do
+        [ "$(e2e_now_ms)" -ge "$deadline" ] && return 1
+        sleep 0.1
+    done
+}
+
+e2e_x() { timeout "$E2E_COMMAND_TIMEOUT" "$@"; }
+
+e2e_dump_output() {
+    [ -s "$E2E_STDOUT" ] && { echo "--- program stdout (last lines)"; tail -n 20 "$E2E_STDOUT"; }
+    [ -s "$E2E_STDERR" ] && { echo "--- program stderr (last lines)"; tail -n 20 "$E2E_STDERR"; }
+    return 0
+}
+
+e2e_fail() {
+    echo "FAIL: $*" >&2
+    e2e_dump_output >&2
+    exit 1
+}
+
+# True while the process lives; a zombie (exited, not yet reaped) counts as ended.
+e2e_alive() {
+    local state
+    state=$(sed 's/^.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1) || return 1
+    [ -n "$state" ] && [ "$state" != Z ]
+}
+
+e2e_program_running() { [ -n "$E2E_PROGRAM_PID" ] && e2e_alive "$E2E_PROGRAM_PID"; }
+
+# Ends a process we started: politely, then for sure.
+e2e_stop() {
+    local pid=$1
+    [ -n "$pid" ] || return 0
+    kill -TERM "$pid" 2>/dev/null
+    e2e_wait_for 3 eval "! e2e_alive $pid" || kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    return 0
+}
+
+e2e_cleanup() {
+    e2e_stop "$E2E_PROGRAM_PID"
+    e2e_stop "$E2E_WM_PID"
+    e2e_stop "$E2E_XVFB_PID"
+    if [ -n "${E2E_KEEP:-}" ]; then echo "e2e: kept $E2E_DIR" >&2; else rm -rf "$E2E_DIR"; fi
+}
+trap e2e_cleanup EXIT
+trap 'exit 130' INT TERM
+
+e2e_start_display() {
+    local tool
+    for tool in Xvfb openbox xdotool wmctrl; do
+        command -v "$tool" >/dev/null || e2e_fail "$tool is not installed (scripts/bootstrap installs it)"
+    done
+    # Xvfb picks a free display number itself and writes it once it accepts clients.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$E2E_DIR/display" >"$E2E_DIR/xvfb.log" 2>&1 &
+    E2E_XVFB_PID=$!
+    e2e_wait_for 15 test -s "$E2E_DIR/display" || e2e_fail "Xvfb did not start: $(tail -n 3 "$E2E_DIR/xvfb.log")"
+    DISPLAY=":$(head -n 1 "$E2E_DIR/display")"
+    export DISPLAY
+    openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
+    E2E_WM_PID=$!
+    e2e_wait_for 15 e2e_x wmctrl -m || e2e_fail "openbox did not start on $DISPLAY"
+}
+
+# e2e_start_program PROGRAM DIR [ARGS...]
+e2e_start_program() {
+    local program dir=$2
+    program=$(realpath "$1")
+    [ -x "$program" ] || e2e_fail "not an executable program: $1"
+    [ -d "$dir" ] || e2e_fail "no such directory: $dir"
+    shift 2
+    (cd "$dir" && exec "$program" "$@") >"$E2E_STDOUT" 2>"$E2E_STDERR" &
+    E2E_PROGRAM_PID=$!
+}
+
+# The visible window with exactly our title, or nothing.
+e2e_find_window() { e2e_x xdotool search --onlyvisible --name "^${E2E_TITLE}\$" 2>/dev/null | head -n 1; }
+
+e2e_window_exists() { [ -n "$(e2e_find_window)" ]; }
+
+# e2e_wait_window [SECONDS]: sets E2E_WINDOW and gives the window the keyboard.
+e2e_wait_window() {
+    local deadline=$(($(e2e_now_ms) + ${1:-30} * 1000))
+    E2E_WINDOW=""
+    while [ -z "$E2E_WINDOW" ]; do
+        E2E_WINDOW=$(e2e_find_window)
+        [ -n "$E2E_WINDOW" ] && break
+        e2e_program_running || e2e_fail "the program ended before its window appeared"
+        [ "$(e2e_now_ms)" -ge "$deadline" ] && e2e_fail "no window titled \"$E2E_TITLE\" within ${1:-30} s"
+        sleep 0.1
+    done
+    e2e_x xdotool windowactivate --sync "$E2E_WINDOW" >/dev/null 2>&1 || e2e_fail "could not give the window the focus"
+}
+
+e2e_key_down() { e2e_x xdotool keydown --window "$E2E_WINDOW" "$1" || e2e_fail "xdotool keydown $1"; }
+e2e_key_up() { e2e_x xdotool keyup --window "$E2E_WINDOW" "$1" || e2e_fail "xdotool keyup $1"; }
+e2e_key_hold() {
+    e2e_key_down "$1"
+    sleep "$2"
+    e2e_key_up "$1"
+}
+e2e_key_press() { e2e_key_hold "$1" 0.1; }
+
+# The client area's size as "W H".
+e2e_window_size() {
+    e2e_x xdotool getwindowgeometry "$E2E_WINDOW" | sed -n 's/^ *Geometry: *\([0-9]*\)x\([0-9]*\).*/\1 \2/p'
+}
+
+e2e_size_is() { [ "$(e2e_window_size)" = "$1 $2" ]; }
+
+# e2e_wait_size W H [SECONDS]
+e2e_wait_size() {
+    e2e_wait_for "${3:-10}" e2e_size_is "$1" "$2" || e2e_fail "window is $(e2e_window_size), not $1 $2"
+}
+
+e2e_resize() { e2e_x xdotool windowsize "$E2E_WINDOW" "$1" "$2" || e2e_fail "xdotool windowsize"; }
+e2e_maximize() {
+    e2e_x wmctrl -i -r "$E2E_WINDOW" -b add,maximized_vert,maximized_horz || e2e_fail "wmctrl maximise"
+}
+e2e_restore() {
+    e2e_x wmctrl -i -r "$E2E_WINDOW" -b remove,maximized_vert,maximized_horz || e2e_fail "wmctrl restore"
+}
+
+# e2e_screenshot FILE: the whole screen (the format follows FILE's extension).
+e2e_screenshot() {
+    if [ -x /usr/bin/import ]; then
+        e2e_x /usr/bin/import -window root "$1" || e2e_fail "screenshot failed"
+    else
+        # shellcheck disable=SC2016 # $1 belongs to the inner shell
+        e2e_x sh -c 'xwd -root -silent | /usr/bin/convert xwd:- "$1"' sh "$1" || e2e_fail "screenshot failed"
+    fi
+}
+
+# As a user does: the window manager asks the window to close. (Destroying the
+# X window outright would be a crash for the program, not a close.)
+e2e_close() {
+    if [ -n "$E2E_WINDOW" ]; then
+        e2e_x wmctrl -i -c "$E2E_WINDOW" || e2e_fail "wmctrl close"
+    else
+        e2e_x wmctrl -F -c "$E2E_TITLE" || e2e_fail "wmctrl close"
+    fi
+}
+
+# e2e_wait_exit [SECONDS]: the program's exit code; 124 when it had to be killed.
+e2e_wait_exit() {
+    local code
+    [ -n "$E2E_PROGRAM_PID" ] || e2e_fail "no program was started"
+    if ! e2e_wait_for "${1:-20}" eval '! e2e_program_running'; then
+        e2e_stop "$E2E_PROGRAM_PID"
+        E2E_PROGRAM_PID=""
+        return 124
+    fi
+    wait "$E2E_PROGRAM_PID"
+    code=$?
+    E2E_PROGRAM_PID=""
+    return "$code"
+}
+
+# e2e_check_no_crash CODE: a signal or a sanitizer report is a crash.
+e2e_check_no_crash() {
+    [ "$1" -ge 128 ] && [ "$1" -ne 124 ] && e2e_fail "the program died of signal $(($1 - 128))"
+    local reports='AddressSanitizer|LeakSanitizer|runtime error:|Segmentation fault|core dumped'
+    if grep -qE "$reports" "$E2E_STDERR" 2>/dev/null; then
+        e2e_fail "the program reported a crash"
+    fi
+    return 0
+}

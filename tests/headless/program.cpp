@@ -1,0 +1,90 @@
+#include "program.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "d3d9/live_objects.h"
+
+void ProgramTest::SetUp() {
+    char buffer[4096];
+    previousDirectory = getcwd(buffer, sizeof buffer) ? buffer : ".";
+    std::string pattern = ::testing::TempDir() + "occlusion-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    ASSERT_NE(mkdtemp(name.data()), nullptr);
+    workDirectory = name.data();
+    ASSERT_EQ(symlink(OC_SOURCE_DIR "/Materials", (workDirectory + "/Materials").c_str()), 0);
+    ASSERT_EQ(chdir(workDirectory.c_str()), 0);
+}
+
+void ProgramTest::TearDown() {
+    StopProgram();
+    if (chdir(previousDirectory.c_str()) != 0) perror("chdir");
+    std::string command = "rm -rf '" + workDirectory + "'";
+    if (system(command.c_str()) != 0) perror("rm");
+}
+
+bool ProgramTest::StartProgram() {
+    SetHeadlessWindows(true);
+    WNDCLASSEXA windowClass = {sizeof(WNDCLASSEXA), CS_CLASSDC, MainWindowProc, 0, 0, GetModuleHandleA(NULL),
+                               NULL, NULL, NULL, NULL, "Occlusion Culling", NULL};
+    RegisterClassExA(&windowClass);
+    MainWindow = CreateWindowExA(0, "Occlusion Culling", "Occlusion Culling", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
+                                 GetDesktopWindow(), NULL, GetModuleHandleA(NULL), NULL);
+    return MainWindow && SUCCEEDED(InitDevice()) && SUCCEEDED(LoadScene());
+}
+
+void ProgramTest::StopProgram() {
+    if (MainWindow) {
+        DestroyWindow(MainWindow);
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        }
+        MainWindow = NULL;
+    }
+    ReleaseAll();  // a start-up that failed half-way leaves things behind
+    UnregisterClassA("Occlusion Culling", GetModuleHandleA(NULL));
+    SceneObjects.clear();
+    memset(KeyStates, 0, sizeof KeyStates);
+    Camera = FlyCamera{D3DXVECTOR3(0, 0, 0), 0, 0, 0, D3DXMATRIX(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0)};
+    FrameRate = 300.0f;
+    ZeroMemory(&PresentParameters, sizeof PresentParameters);
+}
+
+void ProgramTest::DispatchMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+std::vector<DWORD> ProgramTest::ReadBackBuffer() {
+    IDirect3DSurface9 *backBuffer = nullptr, *copy = nullptr;
+    Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
+    D3DSURFACE_DESC desc;
+    backBuffer->GetDesc(&desc);
+    Device->CreateOffscreenPlainSurface(desc.Width, desc.Height, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, NULL);
+    Device->GetRenderTargetData(backBuffer, copy);
+    std::vector<DWORD> pixels(desc.Width * desc.Height);
+    D3DLOCKED_RECT locked;
+    copy->LockRect(&locked, NULL, 0);
+    for (UINT y = 0; y < desc.Height; ++y) memcpy(&pixels[y * desc.Width], (BYTE *)locked.pBits + y * locked.Pitch, desc.Width * 4);
+    copy->UnlockRect();
+    copy->Release();
+    backBuffer->Release();
+    return pixels;
+}
+
+void SavePixels(const std::vector<DWORD> &pixels, UINT width, UINT height, const std::string &path) {
+    FILE *file = fopen(path.c_str(), "wb");
+    if (!file) return;
+    fprintf(file, "P6\n%u %u\n255\n", width, height);
+    for (DWORD p : pixels) {
+        unsigned char rgb[3] = {(unsigned char)(p >> 16), (unsigned char)(p >> 8), (unsigned char)p};
+        fwrite(rgb, 1, 3, file);
+    }
+    fclose(file);
+}

@@ -1,0 +1,41 @@
+// The program's own start-up on a headless window, for tests that run whole
+// frames of the real scene. Each test runs in a fresh working directory that
+// sees the repository's Materials/.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "headless_device.h"
+#include "app/frame.h"
+#include "app/frame_clock.h"
+#include "app/main_window.h"
+#include "device/device.h"
+#include "occlusion/occlusion.h"
+#include "overlay/bitmap_font.h"
+#include "scene/camera.h"
+#include "scene/scene.h"
+#include "win32/headless.h"
+
+class ProgramTest : public ::testing::Test {
+protected:
+    std::string workDirectory;
+    std::string previousDirectory;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Registers the class, creates MainWindow, InitDevice and LoadScene.
+    bool StartProgram();
+    // Destroys the window (WM_DESTROY releases everything) and resets the
+    // program's globals for the next test.
+    void StopProgram();
+    // Dispatches every queued message, without rendering.
+    void DispatchMessages();
+    std::vector<DWORD> ReadBackBuffer();
+};
+
+// Saves 0xAARRGGBB pixels, top row first, as a PPM file (for looking at).
+void SavePixels(const std::vector<DWORD> &pixels, UINT width, UINT height, const std::string &path);
