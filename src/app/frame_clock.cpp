@@ -5,15 +5,13 @@ int FrameCount = 1;
 float LastPublishTime = 0.0f;
 LARGE_INTEGER CounterFrequency;
 
-namespace {
-bool FrequencyRead = false;
-bool IntervalStarted = false;
-}  // namespace
+bool CounterFrequencyRead = false;
+bool FrameIntervalStarted = false;
 
 float GetSeconds() {
-    if (!FrequencyRead) {
+    if (!CounterFrequencyRead) {
         QueryPerformanceFrequency(&CounterFrequency);
-        FrequencyRead = true;
+        CounterFrequencyRead = true;
     }
     LARGE_INTEGER count;
     QueryPerformanceCounter(&count);
@@ -24,9 +22,9 @@ float GetSeconds() {
 // The publishing call ends one interval and begins the next, so it counts in
 // both.
 HRESULT UpdateFrameRate() {
-    if (!IntervalStarted) {
+    if (!FrameIntervalStarted) {
         LastPublishTime = GetSeconds();
-        IntervalStarted = true;
+        FrameIntervalStarted = true;
     }
     float elapsed = GetSeconds() - LastPublishTime;
     if (elapsed > 1.0f) {

@@ -7,6 +7,8 @@ extern float FrameRate;           // frames counted in the last interval of just
 extern int FrameCount;            // calls counted in the current interval
 extern float LastPublishTime;     // clock reading at which the current interval began
 extern LARGE_INTEGER CounterFrequency;
+extern bool CounterFrequencyRead;  // GetSeconds has read the frequency
+extern bool FrameIntervalStarted;  // UpdateFrameRate has begun the first interval
 
 float GetSeconds();
 HRESULT UpdateFrameRate();

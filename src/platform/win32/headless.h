@@ -17,3 +17,7 @@ void SetHeadlessClientSize(HWND hWnd, int width, int height);
 struct SDL_Window;
 SDL_Window *GetSDLWindow(HWND hWnd);
 bool IsHeadlessWindow(HWND hWnd);
+
+// Replaces the performance counter's reading (in nanoseconds) with `ticks`
+// while on, so tests can drive the frame clock.
+void SetManualPerformanceCounter(bool on, int64_t ticks = 0);

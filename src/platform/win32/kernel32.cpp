@@ -22,6 +22,10 @@ const int64_t ProcessStartNs = MonotonicNanoseconds();
 // The one module: its handle only has to be non-null and stable.
 char ThisModule;
 
+// A counter tests set by hand, in place of the clock.
+bool ManualCounter = false;
+int64_t ManualTicks = 0;
+
 }  // namespace
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
@@ -36,8 +40,13 @@ BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *lpFrequency) {
 
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *lpPerformanceCount) {
     if (lpPerformanceCount == nullptr) return FALSE;
-    lpPerformanceCount->QuadPart = MonotonicNanoseconds() - ProcessStartNs;
+    lpPerformanceCount->QuadPart = ManualCounter ? ManualTicks : MonotonicNanoseconds() - ProcessStartNs;
     return TRUE;
+}
+
+void SetManualPerformanceCounter(bool on, int64_t ticks) {
+    ManualCounter = on;
+    ManualTicks = ticks;
 }
 
 int WINAPI lstrlenA(LPCSTR lpString) { return lpString == nullptr ? 0 : int(strlen(lpString)); }

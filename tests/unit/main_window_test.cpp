@@ -1,0 +1,85 @@
+// The window procedure driven through a headless window's queue, with no
+// device: size checks then only record the client size.
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "device/device.h"
+#include "win32/headless.h"
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetHeadlessWindows(true);
+        WNDCLASSEXA windowClass = {sizeof(WNDCLASSEXA), CS_CLASSDC, MainWindowProc, 0, 0, GetModuleHandleA(NULL),
+                                   NULL, NULL, NULL, NULL, "MainWindowTest", NULL};
+        RegisterClassExA(&windowClass);
+        MainWindow = CreateWindowExA(0, "MainWindowTest", "test", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768, NULL, NULL,
+                                     GetModuleHandleA(NULL), NULL);
+        ASSERT_NE(MainWindow, nullptr);
+        Drain();
+        memset(KeyStates, 0, sizeof KeyStates);
+        ZeroMemory(&PresentParameters, sizeof PresentParameters);
+    }
+    void TearDown() override {
+        if (MainWindow) DestroyWindow(MainWindow);
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        }
+        MainWindow = NULL;
+        UnregisterClassA("MainWindowTest", GetModuleHandleA(NULL));
+    }
+    void Drain() {
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    void Send(UINT message, WPARAM wParam, LPARAM lParam = 0) {
+        PostMessageA(MainWindow, message, wParam, lParam);
+        Drain();
+    }
+};
+
+TEST_F(MainWindowTest, KeyMessagesSetAndClearTheTable) {
+    Send(WM_KEYDOWN, 'W');
+    EXPECT_EQ(KeyStates['W'], 1);
+    Send(WM_KEYDOWN, 'W', 1 | 1 << 30);  // auto-repeat
+    EXPECT_EQ(KeyStates['W'], 1);
+    Send(WM_KEYUP, 'W');
+    EXPECT_EQ(KeyStates['W'], 0);
+    Send(WM_SYSKEYDOWN, 'A', 1 << 29);  // with Alt held: the table is untouched
+    EXPECT_EQ(KeyStates['A'], 0);
+    Send(WM_KEYDOWN, 'D');
+    Send(WM_SYSKEYUP, 'D', 1 << 29);  // released while Alt is held: stays held
+    EXPECT_EQ(KeyStates['D'], 1);
+    Send(WM_KEYDOWN, 0x1FF);  // out-of-range codes are folded into the table, not past it
+    EXPECT_EQ(KeyStates[0xFF], 1);
+}
+
+TEST_F(MainWindowTest, OnlyRestoredMaximisedAndExitSizeMoveCheckTheSize) {
+    SetHeadlessClientSize(MainWindow, 640, 480);
+    Send(WM_SIZE, SIZE_MINIMIZED, 0);
+    EXPECT_EQ(PresentParameters.BackBufferWidth, 0u);
+    Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(640, 480));
+    EXPECT_EQ(PresentParameters.BackBufferWidth, 640u);
+    EXPECT_EQ(PresentParameters.BackBufferHeight, 480u);
+    SetHeadlessClientSize(MainWindow, 800, 600);
+    Send(WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(800, 600));
+    EXPECT_EQ(PresentParameters.BackBufferWidth, 800u);
+    SetHeadlessClientSize(MainWindow, 300, 200);
+    Send(WM_EXITSIZEMOVE, 0);
+    EXPECT_EQ(PresentParameters.BackBufferHeight, 200u);
+}
+
+TEST_F(MainWindowTest, DestroyPostsQuitAndTheLoopEndsWithoutAFrame) {
+    // With no device, a frame would crash: the loop must end on WM_QUIT first.
+    PostMessageA(MainWindow, WM_KEYDOWN, 'S', 0);
+    PostMessageA(MainWindow, WM_CLOSE, 0, 0);  // default handling destroys the window
+    RunMessageLoop();
+    EXPECT_EQ(KeyStates['S'], 1);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE));
+    MainWindow = NULL;  // destroyed by the loop
+}
+
+}  // namespace
