@@ -1,0 +1,111 @@
+// The occlusion pass on the real device with the real bounding mesh and
+// trees placed by hand, the camera at its start looking along +z.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "program.h"
+
+namespace {
+
+class OcclusionTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        ASSERT_TRUE(StartProgram());
+        SceneObjects.clear();
+    }
+    void Place(float x, float z, MeshModel *bounding = nullptr) {
+        SceneObject object{TreeMesh, bounding ? bounding : TreeBoundingMesh, D3DXVECTOR3(x, TreeY, z), {}, false};
+        AddSceneObject(object);
+    }
+    std::vector<bool> Pass() {
+        UpdateCamera();
+        RunOcclusionPass();
+        std::vector<bool> flags;
+        for (SceneObject &object : SceneObjects) flags.push_back(object.visible);
+        return flags;
+    }
+    std::vector<unsigned char> ReadBuffer() {
+        std::ifstream file("buffer.bmp", std::ios::binary);
+        return std::vector<unsigned char>((std::istreambuf_iterator<char>(file)), {});
+    }
+};
+
+TEST_F(OcclusionTest, NearerTreesHideFartherOnesButNotTwinsAndNothingOutsideTheView) {
+    Place(0, 30);
+    Place(0, 60);     // straight behind the first
+    Place(20, 40);    // beside it
+    Place(20, 40);    // its twin at the same place
+    Place(0, -30);    // behind the camera
+    Place(0, 1300);   // beyond the far plane
+    Place(900, 100);  // far off to the side
+    EXPECT_EQ(Pass(), (std::vector<bool>{true, false, true, true, false, false, false}));
+}
+
+TEST_F(OcclusionTest, TheOrderOfTheObjectsDoesNotChangeTheFlags) {
+    for (int i = 0; i < 60; ++i) Place((float)((i * 37) % 120 - 60), (float)(15 + (i * 53) % 140));
+    std::vector<bool> forward = Pass();
+    std::reverse(SceneObjects.begin(), SceneObjects.end());
+    std::vector<bool> backward = Pass();
+    std::reverse(backward.begin(), backward.end());
+    EXPECT_EQ(forward, backward);
+    EXPECT_GT(std::count(forward.begin(), forward.end(), false), 0);
+    EXPECT_GT(std::count(forward.begin(), forward.end(), true), 0);
+}
+
+TEST_F(OcclusionTest, AnObjectTooSmallForTheBufferIsCulled) {
+    // A box a hundredth of a unit across, 100 units away: a few hundredths of
+    // a pixel in the 320 x 240 buffer.
+    FILE *file = fopen("speck.x", "w");
+    ASSERT_NE(file, nullptr);
+    fputs("xof 0303txt 0032\nMesh { 8; -0.005;-0.005;-0.005;, 0.005;-0.005;-0.005;, -0.005;0.005;-0.005;, "
+          "0.005;0.005;-0.005;, -0.005;-0.005;0.005;, 0.005;-0.005;0.005;, -0.005;0.005;0.005;, 0.005;0.005;0.005;;\n"
+          "12; 3;0,2,1;, 3;1,2,3;, 3;4,5,6;, 3;5,7,6;, 3;0,1,4;, 3;1,5,4;, 3;2,6,3;, 3;3,6,7;, 3;0,4,2;, 3;2,4,6;, "
+          "3;1,3,5;, 3;3,7,5;; }\n", file);
+    fclose(file);
+    MeshModel speck;
+    ASSERT_EQ(speck.Load("speck.x"), S_OK);
+    Place(0.3f, 100, &speck);
+    Place(0, 30);
+    EXPECT_EQ(Pass(), (std::vector<bool>{false, true}));
+    speck.Release();
+}
+
+TEST_F(OcclusionTest, HoldingMSavesTheBufferEveryFrame) {
+    KeyStates['M'] = 1;
+    Pass();  // no objects: uniformly grey
+    std::vector<unsigned char> empty = ReadBuffer();
+    ASSERT_EQ(empty.size(), 54u + 320 * 240 * 4);
+    for (size_t i = 54; i < empty.size(); i += 4) {
+        ASSERT_EQ(empty[i], 200);
+        ASSERT_EQ(empty[i + 1], 200);
+        ASSERT_EQ(empty[i + 2], 200);
+    }
+    Place(0, 30);
+    Pass();
+    std::vector<unsigned char> first = ReadBuffer();
+    SceneObjects[0].position.x = 40;  // moves to the right
+    Pass();
+    std::vector<unsigned char> last = ReadBuffer();
+    ASSERT_EQ(last.size(), empty.size());
+    EXPECT_NE(first, last);
+    // The last frame's tree is right of the centre: the centre column is grey.
+    size_t middle = 54 + (120 * 320 + 160) * 4;
+    EXPECT_NE(first[middle], 200);
+    EXPECT_EQ(last[middle], 200);
+    KeyStates['M'] = 0;
+}
+
+TEST_F(OcclusionTest, AnUnwritableBufferFileLeavesTheFrameGoingOn) {
+    KeyStates['M'] = 1;
+    ASSERT_EQ(mkdir("buffer.bmp", 0755), 0);  // a directory where the file should go
+    Place(0, 30);
+    EXPECT_EQ(Pass(), std::vector<bool>{true});
+    EXPECT_EQ(RenderFrame(), S_OK);
+    KeyStates['M'] = 0;
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+// Loading the scene, its meshes and materials, and placing the trees.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+
+#include "program.h"
+#include "random.h"
+
+namespace {
+
+int Values[600];
+int NextValue;
+int ScriptedRandom() { return Values[NextValue++ % 600]; }
+
+TEST_F(ProgramTest, TreesArePlacedXFirstThenZWithinTheOpenSquare) {
+    Values[0] = 0, Values[1] = 16384;       // (0, 12, +149.99542)
+    Values[2] = 16383, Values[3] = 16384;   // (-149.99542, 12, +149.99542)
+    Values[4] = 8192, Values[5] = 24575;    // (-75.00229, 12, +75.00229)
+    for (int i = 6; i < 600; ++i) Values[i] = (i * 7919) % 32768;
+    NextValue = 0;
+    RandomSource = ScriptedRandom;
+    bool started = StartProgram();
+    RandomSource = RandomInteger;
+    ASSERT_TRUE(started);
+    EXPECT_EQ(NextValue, 600);
+    ASSERT_EQ(SceneObjects.size(), 300u);
+    EXPECT_EQ(SceneObjects[0].position.x, 0.0f);
+    EXPECT_FLOAT_EQ(SceneObjects[0].position.z, 149.99542f);
+    EXPECT_FLOAT_EQ(SceneObjects[1].position.x, -149.99542f);
+    EXPECT_FLOAT_EQ(SceneObjects[2].position.x, -75.00229f);
+    EXPECT_FLOAT_EQ(SceneObjects[2].position.z, 75.00229f);
+    for (SceneObject &object : SceneObjects) {
+        EXPECT_GT(object.position.x, -150.0f);
+        EXPECT_LT(object.position.x, 150.0f);
+        EXPECT_GT(object.position.z, -150.0f);
+        EXPECT_LT(object.position.z, 150.0f);
+        EXPECT_EQ(object.position.y, 12.0f);
+        EXPECT_FALSE(object.visible);
+        EXPECT_EQ(object.mesh, TreeMesh);
+        EXPECT_EQ(object.boundingMesh, TreeBoundingMesh);
+    }
+    EXPECT_EQ(Camera.position.y, 10.0f);
+}
+
+TEST_F(ProgramTest, AMissingSkyboxFailsAfterTheTerrainAndBeforeAnyTree) {
+    ASSERT_EQ(unlink("Materials"), 0);
+    ASSERT_EQ(mkdir("Materials", 0755), 0);
+    for (const char *name : {"terrain.x", "grass.png", "tree.x", "tree_bounding.x"})
+        ASSERT_EQ(symlink((std::string(OC_SOURCE_DIR "/Materials/") + name).c_str(), (std::string("Materials/") + name).c_str()), 0);
+    EXPECT_FALSE(StartProgram());
+    ASSERT_NE(TerrainMesh, nullptr);
+    EXPECT_GT(TerrainMesh->vertexCount, 0u);
+    EXPECT_NE(SkyboxMesh, nullptr);
+    EXPECT_EQ(TreeMesh, nullptr);
+    EXPECT_TRUE(SceneObjects.empty());
+}
+
+class MeshModelTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        ASSERT_TRUE(StartProgram());
+    }
+    void Write(const char *name, const std::string &text) {
+        FILE *file = fopen(name, "w");
+        fputs(text.c_str(), file);
+        fclose(file);
+    }
+    std::string Triangle(const std::string &materials) {
+        return "xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { " + materials +
+               " } }\n";
+    }
+};
+
+TEST_F(MeshModelTest, AmbientTakesTheDiffuseAndTexturesComeFromTheMeshDirectory) {
+    ASSERT_EQ(mkdir("art", 0755), 0);
+    ASSERT_EQ(symlink(OC_SOURCE_DIR "/Materials/bark.png", "art/bark.png"), 0);
+    Write("art/three.x", Triangle("3; 1; 0;; "
+                                  "Material { 0.1;0.2;0.3;0.4;; 5; 0;0;0;; 0;0;0;; TextureFilename { \"bark.png\"; } } "
+                                  "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } "
+                                  "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"\"; } }"));
+    MeshModel model;
+    ASSERT_EQ(model.Load("art\\three.x"), S_OK);
+    EXPECT_EQ(model.directory, "art\\");
+    EXPECT_EQ(model.materialCount, 3u);
+    EXPECT_EQ(model.faceCount, 1u);
+    EXPECT_EQ(model.vertexCount, 3u);
+    EXPECT_EQ(model.materials[0].Ambient.r, 0.1f);
+    EXPECT_EQ(model.materials[0].Ambient.a, 0.4f);
+    EXPECT_NE(model.textures[0], nullptr);
+    EXPECT_EQ(model.textures[1], nullptr);  // no texture name
+    EXPECT_EQ(model.textures[2], nullptr);  // an empty one
+    model.Release();
+    EXPECT_EQ(model.textures, nullptr);
+    EXPECT_EQ(model.mesh, nullptr);
+}
+
+TEST_F(MeshModelTest, AMissingTextureFailsTheWholeLoad) {
+    Write("lost.x", Triangle("1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"gone.png\"; } }"));
+    MeshModel model;
+    EXPECT_EQ(model.Load("lost.x"), E_FAIL);
+    EXPECT_EQ(model.directory, "");
+    model.Release();
+    Write("broken.x", "xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,7;; }\n");
+    EXPECT_EQ(model.Load("broken.x"), E_FAIL);
+    model.Release();
+}
+
+TEST_F(MeshModelTest, EachMeshOfTheSceneDrawsInItsColours) {
+    struct Case { MeshModel *mesh; D3DXVECTOR3 eye, at; bool (*expected)(DWORD); const char *what; };
+    auto green = [](DWORD p) { return ((p >> 8) & 0xFF) > ((p >> 16) & 0xFF) + 15 && ((p >> 8) & 0xFF) > (p & 0xFF) + 15; };
+    auto blue = [](DWORD p) { return (p & 0xFF) > ((p >> 16) & 0xFF) + 30; };
+    auto brown = [](DWORD p) { return ((p >> 16) & 0xFF) > (p & 0xFF) + 15 && ((p >> 16) & 0xFF) >= ((p >> 8) & 0xFF); };
+    auto dark = [](DWORD p) { return ((p >> 16) & 0xFF) < 100 && ((p >> 8) & 0xFF) < 110; };
+    Case cases[] = {{TerrainMesh, {0, 60, -100}, {0, 0, 0}, green, "terrain"},
+                    {SkyboxMesh, {0, 10, 0}, {0, 200, 400}, blue, "sky"},
+                    {TreeMesh, {0, 5, -40}, {0, 5, 0}, green, "foliage"},
+                    {TreeMesh, {0, -9, -12}, {0, -9, 0}, brown, "trunk"},
+                    {TreeBoundingMesh, {0, 0, -50}, {0, 0, 0}, dark, "bounding"}};
+    for (const Case &c : cases) {
+        D3DXMATRIX view, projection;
+        // A look-at built from the math the program has: inverse of the camera's placement.
+        D3DXVECTOR3 z(c.at.x - c.eye.x, c.at.y - c.eye.y, c.at.z - c.eye.z);
+        float yaw = atan2f(z.x, z.z), pitch = -atan2f(z.y, sqrtf(z.x * z.x + z.z * z.z));
+        D3DXQUATERNION rotation;
+        D3DXQuaternionRotationYawPitchRoll(&rotation, yaw, pitch, 0);
+        D3DXMATRIX camera;
+        D3DXMatrixAffineTransformation(&camera, 1.0f, NULL, &rotation, &c.eye);
+        D3DXMatrixInverse(&view, NULL, &camera);
+        D3DXMatrixPerspectiveFovLH(&projection, D3DX_PI / 4, 4.0f / 3.0f, 1.0f, 2000.0f);
+        Device->SetTransform(D3DTS_VIEW, &view);
+        Device->SetTransform(D3DTS_PROJECTION, &projection);
+        Device->BeginScene();
+        Device->Clear(0, NULL, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFF00FF, 1.0f, 0);
+        c.mesh->DrawAt(0, 0, 0);
+        Device->EndScene();
+        std::vector<DWORD> pixels = ReadBackBuffer();
+        int matching = 0;
+        for (DWORD p : pixels) matching += p != 0xFFFF00FF && c.expected(p);
+        EXPECT_GT(matching, (int)pixels.size() / 50) << c.what;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+// Paths, the signed random values and text formatting: exact answers that
+// need no device.
+#include <gtest/gtest.h>
+
+#include "overlay/bitmap_font.h"
+#include "overlay/statistics.h"
+#include "overlay/text_stream.h"
+#include "random.h"
+#include "scene/scene.h"
+
+namespace {
+
+TEST(DirectoryOfPath, KeepsEverythingUpToTheLastBackslash) {
+    EXPECT_EQ(DirectoryOfPath("Materials\\tree.x"), "Materials\\");
+    EXPECT_EQ(DirectoryOfPath("a\\b\\c.x"), "a\\b\\");
+    EXPECT_EQ(DirectoryOfPath("tree.x"), "");
+    EXPECT_EQ(DirectoryOfPath(""), "");
+    EXPECT_EQ(DirectoryOfPath("Materials/tree.x"), "");  // only the backslash separates
+    EXPECT_EQ(DirectoryOfPath("C:\\"), "C:\\");
+}
+
+int ScriptedValues[8];
+int ScriptedNext;
+int Scripted() { return ScriptedValues[ScriptedNext++]; }
+
+float Signed(int r) {
+    ScriptedValues[0] = r;
+    ScriptedNext = 0;
+    RandomSource = Scripted;
+    float value = RandomSigned();
+    RandomSource = RandomInteger;
+    return value;
+}
+
+TEST(RandomSigned, FoldsTheRangeLikeATent) {
+    EXPECT_EQ(Signed(0), 0.0f);
+    EXPECT_FLOAT_EQ(Signed(16383), -0.99996948f);
+    EXPECT_FLOAT_EQ(Signed(16384), 0.99996948f);
+    EXPECT_EQ(Signed(32767), 0.0f);
+    EXPECT_FLOAT_EQ(Signed(8192) * 150.0f, -75.00229f);
+}
+
+TEST(RandomInteger, StaysWithinTheTargetPlatformsRange) {
+    SeedRandomInteger(12345);
+    int first = RandomInteger();
+    int low = 32767, high = 0;
+    for (int i = 0; i < 100000; ++i) {
+        int r = RandomInteger();
+        low = std::min(low, r);
+        high = std::max(high, r);
+    }
+    EXPECT_EQ(low, 0);
+    EXPECT_EQ(high, 32767);
+    SeedRandomInteger(12345);
+    EXPECT_EQ(RandomInteger(), first);  // a seed gives one sequence
+}
+
+TEST(TextFormatting, GeneralNotationWithSixDigitsAndThreeDigitExponents) {
+    EXPECT_EQ(FormatGeneral(300), "300");
+    EXPECT_EQ(FormatGeneral(10), "10");
+    EXPECT_EQ(FormatGeneral(-3.14159265), "-3.14159");
+    EXPECT_EQ(FormatGeneral(123456.7), "123457");
+    EXPECT_EQ(FormatGeneral(1234567), "1.23457e+006");
+    EXPECT_EQ(FormatGeneral(0.0001), "0.0001");
+    EXPECT_EQ(FormatGeneral(0.00001), "1e-005");
+    EXPECT_EQ(FormatGeneral((double)1.1920929e-07f), "1.19209e-007");
+    EXPECT_EQ(FormatGeneral(999999.5), "1e+006");  // rounding carries into the exponent
+    EXPECT_EQ(FormatGeneral(0.0), "0");
+    EXPECT_EQ(FormatGeneral(38.33333), "38.3333");
+    TextBuilder text;
+    text << "Verts:  " << 4294967295u << ' ' << -12 << ' ' << 10.0f;
+    EXPECT_STREQ(text.c_str(), "Verts:  4294967295 -12 10");
+    text.Clear();
+    EXPECT_STREQ(text.c_str(), "");
+}
+
+TEST(Legend, SitsSixtyFivePixelsAboveTheBottomEdge) {
+    EXPECT_EQ(LegendY(768), 703.0f);
+    EXPECT_EQ(LegendY(600), 535.0f);
+    EXPECT_EQ(LegendY(40), -25.0f);
+}
+
+TEST(Atlas, SizeSpacingAndTexels) {
+    DWORD heights[] = {8, 15, 16, 30, 31, 60, 61}, sizes[] = {256, 256, 512, 512, 1024, 1024, 2048};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(AtlasSizeForHeight(heights[i]), sizes[i]) << heights[i];
+    EXPECT_EQ(SpacingForCellHeight(10), 3u);
+    EXPECT_EQ(SpacingForCellHeight(13), 4u);
+    EXPECT_EQ(SpacingForCellHeight(20), 6u);
+    EXPECT_EQ(SpacingForCellHeight(50), 16u);  // 50 x 0.3f is a hair above 15
+    EXPECT_EQ(AtlasTexel(0x0F), 0x0000);
+    EXPECT_EQ(AtlasTexel(0x10), 0x1FFF);
+    EXPECT_EQ(AtlasTexel(0x80), 0x8FFF);
+    EXPECT_EQ(AtlasTexel(0xFF), 0xFFFF);
+    EXPECT_EQ(AtlasTexel(0xFFFFFF00), 0x0000);  // only the blue channel counts
+}
+
+TEST(Atlas, FaceNameIsCutTo79Bytes) {
+    std::string longName(100, 'x');
+    BitmapFont font(longName.c_str(), 8, FontBold);
+    EXPECT_EQ(strlen(font.faceName), 79u);
+    EXPECT_EQ(font.flags, FontBold);
+    EXPECT_EQ(font.fontDevice, nullptr);
+    EXPECT_EQ(font.glyphCoords[95][2], 0.0f);  // code 127 is never built; zeroed
+}
+
+}  // namespace
