@@ -9,32 +9,37 @@
 
 FrameTallies FrameCounters;
 
+HRESULT DrawMainScene() {
+    if (FAILED(Device->BeginScene())) return E_FAIL;
+    Device->Clear(0, NULL, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, SceneClearColour, 1.0f, 0);
+    Device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    Device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    SkyboxMesh->DrawAt(0.0f, 0.0f, 0.0f);
+    Device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
+    Device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
+    TerrainMesh->DrawAt(0.0f, 0.0f, 0.0f);
+    for (unsigned i = 0; i < SceneObjects.size(); ++i) {
+        SceneObject &object = SceneObjectAt(i);
+        if (object.visible) {
+            object.mesh->Draw(Device, object.world);
+            FrameCounters.verticesRendered += object.mesh->vertexCount;
+            FrameCounters.objectsRendered += 1;
+        }
+    }
+    DrawStatistics();
+    Device->EndScene();
+    return S_OK;
+}
+
+// Camera, occlusion pass, main scene, presentation, frame count. A main
+// scene that cannot begin is skipped, but the frame is still presented and
+// counted.
 HRESULT RenderFrame() {
     FrameCounters.verticesRendered = 0;
     FrameCounters.objectsRendered = 0;
     UpdateCamera();
     RunOcclusionPass();
-
-    if (SUCCEEDED(Device->BeginScene())) {
-        Device->Clear(0, NULL, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, SceneClearColour, 1.0f, 0);
-        Device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-        Device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
-        SkyboxMesh->DrawAt(0.0f, 0.0f, 0.0f);
-        Device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
-        Device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
-        TerrainMesh->DrawAt(0.0f, 0.0f, 0.0f);
-        for (unsigned i = 0; i < SceneObjects.size(); ++i) {
-            SceneObject &object = SceneObjectAt(i);
-            if (object.visible) {
-                object.mesh->Draw(Device, object.world);
-                FrameCounters.verticesRendered += object.mesh->vertexCount;
-                FrameCounters.objectsRendered += 1;
-            }
-        }
-        DrawStatistics();
-        Device->EndScene();
-    }
-
+    DrawMainScene();
     Device->Present(NULL, NULL, NULL, NULL);
     UpdateFrameRate();
     return S_OK;

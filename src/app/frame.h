@@ -13,3 +13,6 @@ extern FrameTallies FrameCounters;
 constexpr DWORD SceneClearColour = 0xFFFF0000;
 
 HRESULT RenderFrame();
+// The main scene of a frame: cleared, skybox, terrain, the visible trees
+// counted, the overlay. Fails only when the scene cannot begin.
+HRESULT DrawMainScene();

@@ -17,4 +17,31 @@ TEST_F(ProgramTest, FirstFramesShowSkyTerrainAndTrees) {
     EXPECT_EQ(FrameCounters.verticesRendered, FrameCounters.objectsRendered * TreeMesh->vertexCount);
 }
 
+TEST_F(ProgramTest, CountersMatchTheVisibleFlags) {
+    ASSERT_TRUE(StartProgram());
+    for (int frame = 0; frame < 3; ++frame) {
+        RenderFrame();
+        int visible = 0;
+        for (SceneObject &object : SceneObjects) visible += object.visible;
+        EXPECT_EQ(FrameCounters.objectsRendered, visible);
+        EXPECT_EQ(FrameCounters.verticesRendered, (UINT)visible * TreeMesh->vertexCount);
+        KeyStates['L'] = 1;  // turn a little between frames
+    }
+    KeyStates['L'] = 0;
+}
+
+TEST_F(ProgramTest, AFrameWhoseSceneCannotBeginDrawsNothingButIsPresentedAndCounted) {
+    ASSERT_TRUE(StartProgram());
+    RenderFrame();
+    std::vector<DWORD> before = ReadBackBuffer();
+    int frames = FrameCount;
+    ASSERT_EQ(Device->BeginScene(), D3D_OK);  // a scene left open makes the next BeginScene fail
+    EXPECT_EQ(RenderFrame(), S_OK);
+    Device->EndScene();
+    EXPECT_EQ(FrameCounters.objectsRendered, 0);
+    EXPECT_EQ(FrameCounters.verticesRendered, 0u);
+    EXPECT_EQ(FrameCount, frames + 1);
+    EXPECT_EQ(ReadBackBuffer(), before);
+}
+
 }  // namespace

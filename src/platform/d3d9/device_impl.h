@@ -124,6 +124,7 @@ struct Query : ComObject<IDirect3DQuery9, LiveQuery> {
     D3DDevice *device = nullptr;
     D3DQUERYTYPE type = D3DQUERYTYPE_OCCLUSION;
     GLuint glQuery = 0;
+    GLsync fence = nullptr;  // event queries
     State state = NeverIssued;
 
     ~Query() override;

@@ -13,6 +13,8 @@ namespace {
 
 // One EGL display serves every headless device of the process.
 EGLDisplay HeadlessDisplay = EGL_NO_DISPLAY;
+// The context this thread has current, as far as the layer made it so.
+const void *CurrentContext = nullptr;
 
 bool HasExtension(const char *list, const char *name) {
     if (!list) return false;
@@ -87,6 +89,7 @@ bool CreateHeadlessContext(GLContext &context) {
         return false;
     }
     context.eglContext = egl;
+    CurrentContext = egl;
     return true;
 }
 
@@ -104,6 +107,7 @@ bool CreateWindowContext(SDL_Window *window, GLContext &context) {
     SDL_GL_SetSwapInterval(0);  // may fail (Xvfb's GLX): the loop is unthrottled anyway
     context.window = window;
     context.sdlContext = sdl;
+    CurrentContext = sdl;
     return true;
 }
 
@@ -130,6 +134,11 @@ bool CreateGLContext(HWND window, GLContext &context) {
 }
 
 void MakeGLContextCurrent(const GLContext &context) {
+    // Every device call makes its context current; with one device (the
+    // usual case) that is nearly always already so.
+    const void *wanted = context.sdlContext ? context.sdlContext : context.eglContext;
+    if (wanted == CurrentContext) return;
+    CurrentContext = wanted;
     if (context.sdlContext)
         SDL_GL_MakeCurrent(context.window, static_cast<SDL_GLContext>(context.sdlContext));
     else if (context.eglContext)
@@ -137,6 +146,7 @@ void MakeGLContextCurrent(const GLContext &context) {
 }
 
 void DestroyGLContext(GLContext &context) {
+    CurrentContext = nullptr;
     if (context.sdlContext) {
         SDL_GL_MakeCurrent(context.window, nullptr);
         SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context.sdlContext));

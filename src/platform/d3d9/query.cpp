@@ -3,6 +3,7 @@
 
 Query::~Query() {
     device->MakeCurrent();
+    if (fence) glDeleteSync(fence);
     if (state == Building) glEndQuery(GL_SAMPLES_PASSED);
     glDeleteQueries(1, &glQuery);
     device->Release();
@@ -18,8 +19,10 @@ HRESULT Query::GetDevice(IDirect3DDevice9 **out) {
 HRESULT Query::Issue(DWORD flags) {
     device->MakeCurrent();
     if (type == D3DQUERYTYPE_EVENT) {
+        // Signalled once the GPU has done everything issued before it.
         if (!(flags & D3DISSUE_END)) return D3DERR_INVALIDCALL;
-        glFlush();
+        if (fence) glDeleteSync(fence);
+        fence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
         state = Issued;
         return D3D_OK;
     }
@@ -44,6 +47,11 @@ HRESULT Query::GetData(void *data, DWORD size, DWORD flags) {
     if (state == NeverIssued) return D3D_OK;
     device->MakeCurrent();
     if (type == D3DQUERYTYPE_EVENT) {
+        if (state == Issued) {
+            GLenum status = glClientWaitSync(fence, flags & D3DGETDATA_FLUSH ? GL_SYNC_FLUSH_COMMANDS_BIT : 0, 0);
+            if (status == GL_TIMEOUT_EXPIRED) return S_FALSE;
+            state = Signaled;
+        }
         if (data && size >= sizeof(BOOL)) *static_cast<BOOL *>(data) = TRUE;
         return D3D_OK;
     }

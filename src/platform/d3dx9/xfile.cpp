@@ -454,7 +454,8 @@ XFileMaterial DefaultMaterial() {
 
 // Appends a mesh: faces become fans, indices and attributes are offset past
 // the meshes before it; a mesh without materials gets a default one.
-bool AppendMesh(const XDocument &document, const XObject &mesh, MeshParts &parts, XFileMesh &out, std::string &error) {
+bool AppendMesh(const XDocument &document, const XObject &mesh, const MeshParts &parts, XFileMesh &out,
+                std::string &error) {
     size_t triangleCount = parts.corners.size() - 2 * parts.faceSizes.size();
     if (parts.vertices.size() > kMaxVertices - out.vertices.size() ||
         triangleCount > kMaxTriangles - out.attributes.size() ||

@@ -181,7 +181,8 @@ bool NextBinaryToken(XTokenizer &t, XToken &token, std::string &error) {
             return true;
         }
         if (!ReadBinaryToken(t, token, error)) return false;
-        // Only a list just opened leaves End with input left; its numbers follow.
+        // End with input left means a list was just opened: go on with its numbers,
+        // or past it when it is empty.
         if (token.kind != XTokenKind::End || (t.pos == t.size && t.listLeft == 0)) return true;
     }
 }
