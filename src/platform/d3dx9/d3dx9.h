@@ -59,6 +59,8 @@ struct ID3DXMesh : public IUnknown {
     virtual DWORD STDMETHODCALLTYPE GetNumBytesPerVertex() = 0;
     virtual DWORD STDMETHODCALLTYPE GetOptions() = 0;
     virtual HRESULT STDMETHODCALLTYPE GetDevice(LPDIRECT3DDEVICE9 *ppDevice) = 0;
+    virtual HRESULT STDMETHODCALLTYPE LockAttributeBuffer(DWORD Flags, DWORD **ppData) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UnlockAttributeBuffer() = 0;
 };
 
 struct ID3DXRenderToSurface : public IUnknown {

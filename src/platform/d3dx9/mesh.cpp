@@ -28,7 +28,9 @@ struct Mesh : ComObject<ID3DXMesh, LiveMesh> {
     IDirect3DIndexBuffer9 *indices = nullptr;
     DWORD fvf = 0, stride = 0, options = 0;
     DWORD vertexCount = 0, faceCount = 0;
-    std::vector<Subset> subsets;  // by attribute id
+    std::vector<Subset> subsets;      // by attribute id
+    std::vector<DWORD> attributes;    // per face, in file order
+    bool attributesLocked = false;
 
     ~Mesh() override {
         if (vertices) vertices->Release();
@@ -54,6 +56,18 @@ struct Mesh : ComObject<ID3DXMesh, LiveMesh> {
         if (!out) return D3DERR_INVALIDCALL;
         device->AddRef();
         *out = device;
+        return D3D_OK;
+    }
+    // Read-only here: the faces on the device stay grouped as loaded.
+    HRESULT STDMETHODCALLTYPE LockAttributeBuffer(DWORD, DWORD **data) override {
+        if (!data || attributesLocked) return D3DERR_INVALIDCALL;
+        attributesLocked = true;
+        *data = attributes.data();
+        return D3D_OK;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockAttributeBuffer() override {
+        if (!attributesLocked) return D3DERR_INVALIDCALL;
+        attributesLocked = false;
         return D3D_OK;
     }
 };
@@ -160,6 +174,7 @@ HRESULT CreateMesh(IDirect3DDevice9 *device, const XFileMesh &data, DWORD option
     out->vertexCount = vertexCount;
     out->faceCount = faceCount;
     out->subsets = std::move(subsets);
+    out->attributes.assign(data.attributes.begin(), data.attributes.end());
     return D3D_OK;
 }
 

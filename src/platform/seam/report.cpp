@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform_error.h"
+#include "../platform_error.h"
 
 void ReportStartupFailure(const char *step) {
     const char *reason = GetPlatformError();
