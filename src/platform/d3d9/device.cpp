@@ -289,7 +289,7 @@ HRESULT D3DDevice::Present(const RECT *, const RECT *, HWND, const RGNDATA *) {
     glBlitFramebuffer(0, 0, parameters.BackBufferWidth, parameters.BackBufferHeight, 0, height, width, 0,
                       GL_COLOR_BUFFER_BIT, filter);
     SwapGLWindow(gl);
-    dirty |= DirtyFramebuffer | DirtyRaster;
+    dirty |= DirtyFramebuffer | DirtyRaster | DirtyViewport;
     return D3D_OK;
 }
 

@@ -161,13 +161,17 @@ void D3DDevice::FlushState() {
         glBindSampler(0, samplers[0]);
         glBindSampler(1, samplers[1]);
         if (gl.hasClipControl) glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
-        glEnable(GL_SCISSOR_TEST);  // kept on: clears and draws are cut to the viewport
     }
     if (dirty & DirtyFramebuffer) BindFramebuffer();
     if (dirty & DirtyViewport) {
+        // Clears (and draws) are cut to the viewport; the scissor test is
+        // only on when the viewport is smaller than the target.
         const D3DVIEWPORT9 &vp = state.viewport;
         glViewport(vp.X, vp.Y, vp.Width, vp.Height);
         glScissor(vp.X, vp.Y, vp.Width, vp.Height);
+        bool whole = renderTarget && vp.X == 0 && vp.Y == 0 && vp.Width == renderTarget->desc.Width &&
+                     vp.Height == renderTarget->desc.Height;
+        if (whole) glDisable(GL_SCISSOR_TEST); else glEnable(GL_SCISSOR_TEST);
         glDepthRange(vp.MinZ, vp.MaxZ);
     }
     if (dirty & DirtyDepth) {
@@ -348,7 +352,10 @@ HRESULT D3DDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, U
     UINT stride = streamStride ? streamStride : FvfStride(state.fvf);
     BindVertexInput(stream->glBuffer, streamOffset, stride, state.fvf);
     // The index buffer binding belongs to the vertex array, which is shared.
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->glBuffer);
+    if (boundIndexBuffer != indices->glBuffer) {
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->glBuffer);
+        boundIndexBuffer = indices->glBuffer;
+    }
     glDrawElementsBaseVertex(mode, vertices, indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                              reinterpret_cast<void *>((uintptr_t)startIndex * indexSize), baseVertex);
     return D3D_OK;
@@ -400,6 +407,7 @@ HRESULT D3DDevice::Clear(DWORD count, const D3DRECT *rects, DWORD flags, D3DCOLO
     if (count == 0) {
         glClear(mask);
     } else {
+        glEnable(GL_SCISSOR_TEST);
         for (DWORD i = 0; i < count; ++i) {
             LONG x1 = std::max<LONG>(rects[i].x1, vp.X), y1 = std::max<LONG>(rects[i].y1, vp.Y);
             LONG x2 = std::min<LONG>(rects[i].x2, vp.X + vp.Width), y2 = std::min<LONG>(rects[i].y2, vp.Y + vp.Height);
@@ -407,7 +415,7 @@ HRESULT D3DDevice::Clear(DWORD count, const D3DRECT *rects, DWORD flags, D3DCOLO
             glScissor(x1, y1, x2 - x1, y2 - y1);
             glClear(mask);
         }
-        glScissor(vp.X, vp.Y, vp.Width, vp.Height);
+        dirty |= DirtyViewport;  // the scissor rectangle and test are restored at the next flush
     }
     dirty |= DirtyRaster | DirtyDepth;  // masks changed for the clear
     return D3D_OK;

@@ -241,6 +241,7 @@ struct D3DDevice : ComObject<IDirect3DDevice9, LiveDevice> {
     // The vertex layout the vertex array was last set up for.
     DWORD boundFvf = ~0u;
     GLuint boundBuffer = ~0u;
+    GLuint boundIndexBuffer = ~0u;
     UINT boundOffset = ~0u, boundStride = ~0u;
 
     ~D3DDevice() override;

@@ -184,7 +184,7 @@ HRESULT Texture::UnlockRect(UINT level) {
 }
 
 void Texture::UploadLevel(UINT level) {
-    GLFormat gl;
+    GLFormat gl{};
     GLFormatOf(format, gl);
     device->MakeCurrent();
     BindForUpdate(device, glTexture);
@@ -409,6 +409,7 @@ void DestroyBuffer(B *buffer) {
     device->MakeCurrent();
     device->Forget(buffer);
     if (device->boundBuffer == buffer->glBuffer) device->boundBuffer = ~0u;
+    if (device->boundIndexBuffer == buffer->glBuffer) device->boundIndexBuffer = ~0u;
     glDeleteBuffers(1, &buffer->glBuffer);
     if (buffer->pool == D3DPOOL_DEFAULT) --device->defaultPoolObjects;
     device->Release();
