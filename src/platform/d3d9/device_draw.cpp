@@ -181,8 +181,16 @@ void D3DDevice::FlushState() {
         glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
     }
     if (dirty & DirtyBlend) {
-        if (rs[D3DRS_ALPHABLENDENABLE]) glEnable(GL_BLEND); else glDisable(GL_BLEND);
-        if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
+        // Blending ONE, ZERO with ADD writes the source unchanged: leave the
+        // blender off rather than have the driver read the target for nothing.
+        bool separate = rs[D3DRS_SEPARATEALPHABLENDENABLE];
+        bool replaces = rs[D3DRS_SRCBLEND] == D3DBLEND_ONE && rs[D3DRS_DESTBLEND] == D3DBLEND_ZERO &&
+                        rs[D3DRS_BLENDOP] == D3DBLENDOP_ADD &&
+                        (!separate || (rs[D3DRS_SRCBLENDALPHA] == D3DBLEND_ONE &&
+                                       rs[D3DRS_DESTBLENDALPHA] == D3DBLEND_ZERO &&
+                                       rs[D3DRS_BLENDOPALPHA] == D3DBLENDOP_ADD));
+        if (rs[D3DRS_ALPHABLENDENABLE] && !replaces) glEnable(GL_BLEND); else glDisable(GL_BLEND);
+        if (separate) {
             glBlendFuncSeparate(BlendFactor(rs[D3DRS_SRCBLEND]), BlendFactor(rs[D3DRS_DESTBLEND]),
                                 BlendFactor(rs[D3DRS_SRCBLENDALPHA]), BlendFactor(rs[D3DRS_DESTBLENDALPHA]));
             glBlendEquationSeparate(BlendEquation(rs[D3DRS_BLENDOP]), BlendEquation(rs[D3DRS_BLENDOPALPHA]));

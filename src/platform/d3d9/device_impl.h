@@ -123,7 +123,12 @@ struct Query : ComObject<IDirect3DQuery9, LiveQuery> {
     enum State { Signaled, Building, Issued, NeverIssued };
     D3DDevice *device = nullptr;
     D3DQUERYTYPE type = D3DQUERYTYPE_OCCLUSION;
-    GLuint glQuery = 0;
+    // Each begin takes the next GL query of a small ring: Mesa's llvmpipe
+    // can corrupt its heap when one query object is begun again right after
+    // its result was read, as an occlusion pass does for every object.
+    static constexpr int GLQueryRing = 4;
+    GLuint glQueries[GLQueryRing] = {};
+    int current = 0;
     GLsync fence = nullptr;  // event queries
     State state = NeverIssued;
 

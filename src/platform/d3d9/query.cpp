@@ -5,7 +5,7 @@ Query::~Query() {
     device->MakeCurrent();
     if (fence) glDeleteSync(fence);
     if (state == Building) glEndQuery(GL_SAMPLES_PASSED);
-    glDeleteQueries(1, &glQuery);
+    glDeleteQueries(GLQueryRing, glQueries);
     device->Release();
 }
 
@@ -28,7 +28,8 @@ HRESULT Query::Issue(DWORD flags) {
     }
     if (flags & D3DISSUE_BEGIN) {
         if (state == Building) glEndQuery(GL_SAMPLES_PASSED);
-        glBeginQuery(GL_SAMPLES_PASSED, glQuery);
+        current = (current + 1) % GLQueryRing;
+        glBeginQuery(GL_SAMPLES_PASSED, glQueries[current]);
         state = Building;
         return D3D_OK;
     }
@@ -57,7 +58,7 @@ HRESULT Query::GetData(void *data, DWORD size, DWORD flags) {
     }
     if (state == Issued) {
         GLuint available = 0;
-        glGetQueryObjectuiv(glQuery, GL_QUERY_RESULT_AVAILABLE, &available);
+        glGetQueryObjectuiv(glQueries[current], GL_QUERY_RESULT_AVAILABLE, &available);
         if (!available) {
             if (flags & D3DGETDATA_FLUSH) glFlush();
             return S_FALSE;
@@ -66,7 +67,7 @@ HRESULT Query::GetData(void *data, DWORD size, DWORD flags) {
     }
     if (data && size >= sizeof(DWORD)) {
         GLuint samples = 0;
-        glGetQueryObjectuiv(glQuery, GL_QUERY_RESULT, &samples);
+        glGetQueryObjectuiv(glQueries[current], GL_QUERY_RESULT, &samples);
         *static_cast<DWORD *>(data) = samples;
     }
     return D3D_OK;
@@ -81,7 +82,7 @@ HRESULT D3DDevice::CreateQuery(D3DQUERYTYPE type, IDirect3DQuery9 **out) {
     query->device = this;
     AddRef();
     query->type = type;
-    glGenQueries(1, &query->glQuery);
+    glGenQueries(Query::GLQueryRing, query->glQueries);
     *out = query;
     return D3D_OK;
 }
