@@ -517,9 +517,18 @@ void BoxMesh() {
 
 }  // namespace
 
+static HWND CreateHiddenWindow() {
+    UseHeadlessWindowsWhereOffered();
+    WNDCLASSEXA windowClass = {sizeof(WNDCLASSEXA), 0, DefWindowProcA, 0, 0, GetModuleHandleA(NULL),
+                               NULL, NULL, NULL, NULL, "Conformance", NULL};
+    RegisterClassExA(&windowClass);
+    return CreateWindowExA(0, "Conformance", "Conformance", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, NULL, NULL,
+                           GetModuleHandleA(NULL), NULL);
+}
+
 int main(int argc, char **argv) {
     Directory = argc > 1 ? std::string(argv[1]) + "/" : std::string();
-    Window = CreateConformanceWindow();
+    Window = CreateHiddenWindow();
     D3D = Direct3DCreate9(D3D_SDK_VERSION);
     if (!Window || !D3D || !CreateDevice(64, 64)) {
         fprintf(stderr, "conformance: no device\n");
@@ -543,6 +552,6 @@ int main(int argc, char **argv) {
         Dev->Release();
     }
     D3D->Release();
-    DestroyConformanceWindow(Window);
+    DestroyWindow(Window);
     return 0;
 }

@@ -1,8 +1,5 @@
-// The window a conformance run's device is created for: headless on this
-// project's layer, a hidden window on Windows.
+// What differs between the conformance program's platforms: on this
+// project's layer its window is headless; on Windows a hidden window serves.
 #pragma once
 
-#include <windows.h>
-
-HWND CreateConformanceWindow();
-void DestroyConformanceWindow(HWND window);
+void UseHeadlessWindowsWhereOffered();
