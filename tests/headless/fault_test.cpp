@@ -76,9 +76,13 @@ TEST_F(ProgramTest, ALongRunDoesNotGrowAfterWarmUp) {
     }
     KeyStates['M'] = KeyStates['L'] = KeyStates['W'] = 0;
 #ifndef __SANITIZE_ADDRESS__
-    // (AddressSanitizer keeps freed blocks in quarantine: resident size says
-    // nothing there, while its leak check at exit does.)
-    EXPECT_LE(ResidentKilobytes() - warm, 8192) << "kB grown in the second half of the run";
+    // A coarse guard against runaway growth (a target or buffer lost every
+    // frame would add hundreds of MiB): the driver's caches and the
+    // allocator move resident size by some MiB as the views change. Leaks of
+    // our own are caught exactly by the allocation count of frames and by
+    // the leak check of the sanitizer build. (AddressSanitizer keeps freed
+    // blocks in quarantine: resident size says nothing there.)
+    EXPECT_LE(ResidentKilobytes() - warm, 32768) << "kB grown in the second half of the run";
 #else
     (void)warm;
 #endif
