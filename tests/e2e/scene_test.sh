@@ -31,7 +31,16 @@ work="$E2E_DIR/work"
 mkdir -p "$work"
 ln -s "$root/Materials" "$work/Materials"
 
-e2e_start_program "$program" "$work"
+# The trees are placed from the clock in seconds: a fixed instant gives the
+# same forest every run, so what the checks see does not depend on luck.
+launch="$E2E_DIR/launch"
+if command -v faketime >/dev/null 2>&1; then
+    printf '#!/bin/sh\nFAKETIME_DONT_FAKE_MONOTONIC=1 exec faketime -f "2026-12-06 12:00:00" "%s"\n' "$program" >"$launch"
+else
+    printf '#!/bin/sh\nexec "%s"\n' "$program" >"$launch"
+fi
+chmod +x "$launch"
+e2e_start_program "$launch" "$work"
 e2e_wait_window 60
 sleep 2
 
@@ -40,6 +49,10 @@ read -r width height < <(e2e_window_size)
 total=$((width * height))
 red=$(count_colour "$E2E_DIR/start.png" "rgb(255,0,0)")
 [ "$red" -lt $((total / 100)) ] || e2e_fail "$red of $total pixels show the red clear colour"
+if command -v faketime >/dev/null 2>&1; then  # the fixed forest leaves sky in view
+    sky=$(count_near "$E2E_DIR/start.png" "rgb(90,150,230)" "25%" "${width}x$((height / 3))+0+0")
+    [ "$sky" -gt 1000 ] || e2e_fail "no blue sky in the top third ($sky pixels)"
+fi
 white=$(count_near "$E2E_DIR/start.png" "rgb(255,255,255)" "8%" "220x60+0+0")
 [ "$white" -gt 150 ] || e2e_fail "no white statistics text at the top left ($white pixels)"
 yellow=$(count_near "$E2E_DIR/start.png" "rgb(230,240,20)" "8%" "220x60+0+$((height - 68))")
