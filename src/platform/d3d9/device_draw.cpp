@@ -64,10 +64,6 @@ GLenum MinFilter(DWORD min, DWORD mip) {
     return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
 }
 
-bool UsesTexture(DWORD a, DWORD b) {
-    return (a & D3DTA_SELECTMASK) == D3DTA_TEXTURE || (b & D3DTA_SELECTMASK) == D3DTA_TEXTURE;
-}
-
 bool OperationUsesArgument(DWORD op, int argument) {
     if (op == D3DTOP_DISABLE) return false;
     if (op == D3DTOP_SELECTARG1) return argument == 1;
@@ -104,8 +100,6 @@ void ColorToVector(D3DCOLOR color, float out[4]) {
 }
 
 }  // namespace
-
-UINT FvfStrideOf(DWORD fvf) { return FvfStride(fvf); }
 
 void D3DDevice::BindFramebuffer() {
     if (!framebuffer) glGenFramebuffers(1, &framebuffer);
@@ -262,7 +256,6 @@ void D3DDevice::FlushState() {
             k.texCoordIndex = (uint8_t)std::min<DWORD>(stage[D3DTSS_TEXCOORDINDEX] & 0xFFFF, 1);
             key.stageCount = s + 1;
         }
-        (void)UsesTexture;
         ShaderProgram *next = shaders.Get(key);
         if (next != program) {
             program = next;

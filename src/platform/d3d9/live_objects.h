@@ -6,7 +6,7 @@ enum LiveObjectKind {
     LiveDirect3D,
     LiveDevice,
     LiveTexture,
-    LiveSurface,  // stand-alone surfaces (depth-stencil, off-screen plain)
+    LiveSurface,  // every surface: texture levels, implicit, depth-stencil, off-screen
     LiveVertexBuffer,
     LiveIndexBuffer,
     LiveStateBlock,
