@@ -113,6 +113,20 @@ e2e_start_program() {
     E2E_PROGRAM_PID=$!
 }
 
+# What the X server and the program were doing, for a failure that is hard
+# to reproduce: every window with our title, visible or not, and the
+# program's threads.
+e2e_diagnose() {
+    echo "--- windows named \"$E2E_TITLE\": $(e2e_x xdotool search --name "^${E2E_TITLE}\$" 2>/dev/null | tr '\n' ' ')" >&2
+    echo "--- wmctrl -l:" >&2
+    e2e_x wmctrl -l >&2 2>/dev/null
+    if command -v gdb >/dev/null 2>&1 && e2e_program_running; then
+        echo "--- program threads:" >&2
+        timeout 60 gdb -q -p "$E2E_PROGRAM_PID" -batch -ex "thread apply all bt 15" 2>/dev/null | grep -E '^(Thread|#)' >&2
+    fi
+    return 0
+}
+
 # The visible window with exactly our title, or nothing.
 e2e_find_window() { e2e_x xdotool search --onlyvisible --name "^${E2E_TITLE}\$" 2>/dev/null | head -n 1; }
 
@@ -126,7 +140,7 @@ e2e_wait_window() {
         E2E_WINDOW=$(e2e_find_window)
         [ -n "$E2E_WINDOW" ] && break
         e2e_program_running || e2e_fail "the program ended before its window appeared"
-        [ "$(e2e_now_ms)" -ge "$deadline" ] && e2e_fail "no window titled \"$E2E_TITLE\" within ${1:-30} s"
+        [ "$(e2e_now_ms)" -ge "$deadline" ] && { e2e_diagnose; e2e_fail "no window titled \"$E2E_TITLE\" within ${1:-30} s"; }
         sleep 0.1
     done
     e2e_x xdotool windowactivate --sync "$E2E_WINDOW" >/dev/null 2>&1 || e2e_fail "could not give the window the focus"
