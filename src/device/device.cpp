@@ -1,4 +1,5 @@
 #include "device/device.h"
+#include "device/release.h"
 
 #include "app/main_window.h"
 #include "occlusion/occlusion.h"
@@ -10,14 +11,6 @@ IDirect3DDevice9 *Device;
 D3DPRESENT_PARAMETERS PresentParameters;
 
 namespace {
-
-template <class T>
-void ReleaseAndClear(T *&object) {
-    if (object) {
-        object->Release();
-        object = nullptr;
-    }
-}
 
 void ReleaseMesh(MeshModel *&mesh) {
     if (mesh) {

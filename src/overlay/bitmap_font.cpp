@@ -1,19 +1,8 @@
 #include "overlay/bitmap_font.h"
+#include "device/release.h"
 
 #include <cmath>
 #include <cstring>
-
-namespace {
-
-template <class T>
-void ReleaseAndClear(T *&object) {
-    if (object) {
-        object->Release();
-        object = NULL;
-    }
-}
-
-}  // namespace
 
 DWORD AtlasSizeForHeight(DWORD points) {
     if (points > 60) return 2048;

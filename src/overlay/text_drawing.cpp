@@ -1,6 +1,7 @@
 // Text drawing: two state blocks recorded from the same table, one applied
 // to draw, one capturing and restoring the caller's states around a string.
 #include "overlay/bitmap_font.h"
+#include "device/release.h"
 
 namespace {
 
@@ -36,14 +37,6 @@ void SetFontStates(IDirect3DDevice9 *device, IDirect3DTexture9 *atlas, DWORD fla
     device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
     device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
     device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
-}
-
-template <class T>
-void ReleaseAndClear(T *&object) {
-    if (object) {
-        object->Release();
-        object = NULL;
-    }
 }
 
 }  // namespace
