@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps
+.PHONY: run test build deps package
 
 deps:
 	@scripts/bootstrap
@@ -13,6 +13,10 @@ build:
 
 run: deps build
 	./$(BUILD_DIR)/occlusion-culling
+
+# The Debian package, built in $(BUILD_DIR)/package for /usr.
+package: deps
+	@scripts/package $(BUILD_DIR)/package
 
 test: deps build
 	@scripts/run-tests $(BUILD_DIR)

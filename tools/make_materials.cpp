@@ -1,6 +1,8 @@
-// make-materials <output-dir>: writes the demo's meshes (terrain.x, skybox.x,
-// tree.x, tree_bounding.x) and the textures they name. The output is fully
-// determined by this source: no clock, no system random numbers.
+// make-materials <output-dir> [<icon-dir>]: writes the demo's meshes
+// (terrain.x, skybox.x, tree.x, tree_bounding.x) and the textures they name,
+// and with a second directory the program's icon at the usual sizes
+// (occlusion-culling-16.png ... -256.png). The output is fully determined by
+// this source: no clock, no system random numbers.
 //
 // Before writing anything the meshes are checked against what the renderer
 // and the scene rely on (winding, trees standing on the ground, the skybox
@@ -162,11 +164,12 @@ bool WriteText(const std::string &path, const std::string &text) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make-materials <output-dir>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: make-materials <output-dir> [<icon-dir>]\n");
         return 2;
     }
     std::string dir = argv[1];
+    std::string iconDir = argc == 3 ? argv[2] : "";
 
     Mesh terrain = MakeTerrain();
     Mesh skybox = MakeSkybox();
@@ -190,11 +193,13 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error) {
-        std::fprintf(stderr, "make-materials: cannot create %s: %s\n", dir.c_str(), error.message().c_str());
-        return 1;
+    for (const std::string &target : {dir, iconDir}) {
+        std::error_code error;
+        if (!target.empty()) std::filesystem::create_directories(target, error);
+        if (error) {
+            std::fprintf(stderr, "make-materials: cannot create %s: %s\n", target.c_str(), error.message().c_str());
+            return 1;
+        }
     }
     std::vector<std::pair<std::string, Image>> images = {
         {"grass.png", MakeGrassTexture()},
@@ -213,6 +218,15 @@ int main(int argc, char **argv) {
         if (!WritePng(dir + "/" + name, image)) {
             std::fprintf(stderr, "make-materials: cannot write %s/%s\n", dir.c_str(), name.c_str());
             ok = false;
+        }
+    }
+    if (!iconDir.empty()) {
+        for (int size : IconSizes) {
+            std::string name = "occlusion-culling-" + std::to_string(size) + ".png";
+            if (!WritePng(iconDir + "/" + name, MakeIcon(size))) {
+                std::fprintf(stderr, "make-materials: cannot write %s/%s\n", iconDir.c_str(), name.c_str());
+                ok = false;
+            }
         }
     }
     for (const auto &[name, text] : meshes) {

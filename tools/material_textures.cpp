@@ -14,26 +14,24 @@
 
 namespace {
 
-uint8_t ToByte(double v) { return uint8_t(Clamp01(v) * 255.0 + 0.5); }
-
 Image NewImage(int width, int height) {
     Image image;
     image.width = width;
     image.height = height;
-    image.rgb.assign(size_t(width) * size_t(height) * 3, 0);
+    image.pixels.assign(size_t(width) * size_t(height) * 3, 0);
     return image;
 }
 
 void SetPixel(Image &image, int x, int y, Color c) {
     size_t i = (size_t(y) * size_t(image.width) + size_t(x)) * 3;
-    image.rgb[i] = ToByte(c.r);
-    image.rgb[i + 1] = ToByte(c.g);
-    image.rgb[i + 2] = ToByte(c.b);
+    image.pixels[i] = ToByte(c.r);
+    image.pixels[i + 1] = ToByte(c.g);
+    image.pixels[i + 2] = ToByte(c.b);
 }
 
 Color GetPixel(const Image &image, int x, int y) {
     size_t i = (size_t(y) * size_t(image.width) + size_t(x)) * 3;
-    return {image.rgb[i] / 255.0, image.rgb[i + 1] / 255.0, image.rgb[i + 2] / 255.0};
+    return {image.pixels[i] / 255.0, image.pixels[i + 1] / 255.0, image.pixels[i + 2] / 255.0};
 }
 
 // Blends c over the pixel at (x, y), wrapping around the edges so that
@@ -196,6 +194,6 @@ Image MakeSkyTexture(const SkyFace &face, int size) {
 }
 
 bool WritePng(const std::string &path, const Image &image) {
-    return stbi_write_png(path.c_str(), image.width, image.height, 3, image.rgb.data(),
-                          image.width * 3) != 0;
+    return stbi_write_png(path.c_str(), image.width, image.height, image.channels, image.pixels.data(),
+                          image.width * image.channels) != 0;
 }

@@ -33,6 +33,7 @@ inline Vec3 Cross(Vec3 a, Vec3 b) {
 
 inline double Clamp01(double x) { return x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x); }
 inline double Lerp(double a, double b, double t) { return a + (b - a) * t; }
+inline uint8_t ToByte(double v) { return uint8_t(Clamp01(v) * 255.0 + 0.5); }
 inline double SmoothStep(double edge0, double edge1, double x) {
     double t = Clamp01((x - edge0) / (edge1 - edge0));
     return t * t * (3.0 - 2.0 * t);
@@ -136,7 +137,8 @@ inline double Fbm3(Vec3 p, int octaves, uint32_t seed) {
 
 struct Image {
     int width = 0, height = 0;
-    std::vector<uint8_t> rgb;  // top row first, 3 bytes a pixel
+    int channels = 3;             // 3: RGB, 4: RGBA
+    std::vector<uint8_t> pixels;  // top row first, `channels` bytes a pixel
 };
 
 struct MeshVertex {
@@ -199,6 +201,10 @@ Image MakeBarkTexture();
 Image MakeLeavesTexture();
 Image MakeSkyTexture(const SkyFace &face, int size);
 bool WritePng(const std::string &path, const Image &image);
+
+// icon.cpp: the program's icon, square, with a transparent surround.
+Image MakeIcon(int size);
+inline constexpr int IconSizes[] = {16, 32, 48, 64, 128, 256};
 
 // material_meshes.cpp
 Mesh MakeTerrain();

@@ -9,6 +9,7 @@
 #   e2e_key_press KEY / e2e_key_down KEY / e2e_key_up KEY / e2e_key_hold KEY SECONDS
 #   e2e_resize W H, e2e_maximize, e2e_restore, e2e_window_size, e2e_wait_size W H [SECONDS]
 #   e2e_screenshot FILE                the whole screen as an image file
+#   e2e_count_near IMAGE COLOUR FUZZ [CROP]  pixels within FUZZ of COLOUR (0: exactly)
 #   e2e_close                          closes the window through the window manager
 #   e2e_wait_exit [SECONDS]            returns the program's exit code (124: timed out, killed)
 #   e2e_check_no_crash CODE            fails on a signal or a sanitizer report
@@ -183,6 +184,15 @@ e2e_screenshot() {
         # shellcheck disable=SC2016 # $1 belongs to the inner shell
         e2e_x sh -c 'xwd -root -silent | /usr/bin/convert xwd:- "$1"' sh "$1" || e2e_fail "screenshot failed"
     fi
+}
+
+# e2e_count_near IMAGE COLOUR FUZZ [CROP]: pixels within FUZZ (e.g. 8%; 0 for
+# exactly) of COLOUR, in the CROP geometry (WxH+X+Y) or the whole image.
+e2e_count_near() {
+    local crop=${4:+-crop $4 +repage}
+    # shellcheck disable=SC2086 # crop is two words or none
+    /usr/bin/convert "$1" $crop -fuzz "$3" -fill black +opaque "$2" -fill white -opaque "$2" \
+        -format "%[fx:int(mean*w*h+0.5)]" info:
 }
 
 # As a user does: the window manager asks the window to close. (Destroying the

@@ -13,17 +13,8 @@ root=$(realpath "$2")
 convert=/usr/bin/convert
 
 # count_colour IMAGE COLOUR [CROP]: pixels of exactly that colour.
-count_colour() {
-    local crop=${3:+-crop $3 +repage}
-    # shellcheck disable=SC2086 # crop is two words or none
-    $convert "$1" $crop -fill black +opaque "$2" -fill white -opaque "$2" -format "%[fx:int(mean*w*h+0.5)]" info:
-}
-# count_near IMAGE COLOUR FUZZ [CROP]: pixels within FUZZ of the colour.
-count_near() {
-    local crop=${4:+-crop $4 +repage}
-    # shellcheck disable=SC2086
-    $convert "$1" $crop -fuzz "$3" -fill black +opaque "$2" -fill white -opaque "$2" -format "%[fx:int(mean*w*h+0.5)]" info:
-}
+count_colour() { e2e_count_near "$1" "$2" 0 "${3:-}"; }
+count_near() { e2e_count_near "$@"; }
 window_shot() { e2e_x /usr/bin/import -window "$E2E_WINDOW" "$1" || e2e_fail "screenshot of the window failed"; }
 
 e2e_start_display
