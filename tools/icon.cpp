@@ -1,6 +1,5 @@
 // The program's icon: a rounded tile showing the demo's scene, sky over
-// grass with a sun, one tree in front and two behind it, the nearer one
-// partly hidden. The picture is described in unit coordinates (0..1, y down)
+// grass with a sun, one tree in front and two behind it, partly hidden. The picture is described in unit coordinates (0..1, y down)
 // and sampled on a regular grid inside each pixel, so every size is painted
 // from the same shapes, antialiased, with no randomness.
 #include "materials.h"
@@ -12,15 +11,24 @@ struct Point {
 };
 
 struct Tree {
-    double x, baseY, height, width;  // trunk centre, ground line, whole height, canopy width
+    double x, baseY, height;  // trunk centre, ground line, whole height
     Color canopy;
 };
 
 // Back to front: the last tree is drawn over the others.
 const Tree Trees[] = {
-    {0.68, 0.64, 0.36, 0.24, {0.13, 0.33, 0.10}},
-    {0.48, 0.66, 0.40, 0.26, {0.17, 0.40, 0.12}},
-    {0.36, 0.82, 0.60, 0.38, {0.24, 0.52, 0.14}},
+    {0.70, 0.66, 0.34, {0.16, 0.34, 0.10}},
+    {0.50, 0.68, 0.40, {0.20, 0.40, 0.12}},
+    {0.34, 0.84, 0.60, {0.26, 0.50, 0.15}},
+};
+
+// A canopy is a cluster of round leaf masses, given relative to the tree's
+// top centre in units of its height.
+struct Blob {
+    double x, y, radius;
+};
+const Blob Canopy[] = {
+    {-0.20, 0.30, 0.16}, {0.20, 0.30, 0.16}, {0.0, 0.38, 0.18}, {-0.11, 0.16, 0.15}, {0.11, 0.17, 0.14},
 };
 
 const double TileMin = 0.04, TileMax = 0.96, TileRadius = 0.18;
@@ -36,29 +44,23 @@ double TileDistance(Point p) {
     return std::sqrt(outsideX * outsideX + outsideY * outsideY) + (inside < 0.0 ? inside : 0.0) - inner;
 }
 
-bool InTriangle(Point p, Point a, Point b, Point c) {
-    auto side = [](Point p, Point a, Point b) { return (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x); };
-    double s0 = side(p, a, b), s1 = side(p, b, c), s2 = side(p, c, a);
-    return (s0 >= 0.0 && s1 >= 0.0 && s2 >= 0.0) || (s0 <= 0.0 && s1 <= 0.0 && s2 <= 0.0);
-}
-
-// A conifer: a trunk and two stacked triangles, the left half of the canopy
-// in the sun's light.
+// A broadleaf tree: a trunk under leaf masses lit from the upper left.
 bool TreeColor(const Tree &tree, Point p, Color &color) {
     double top = tree.baseY - tree.height;
-    double trunkTop = tree.baseY - tree.height * 0.22;
-    if (std::fabs(p.x - tree.x) <= tree.width * 0.09 && p.y >= trunkTop && p.y <= tree.baseY) {
+    bool found = false;
+    for (const Blob &blob : Canopy) {
+        double dx = (p.x - tree.x) / tree.height - blob.x, dy = (p.y - top) / tree.height - blob.y;
+        if (dx * dx + dy * dy > blob.radius * blob.radius) continue;
+        double light = Clamp01(0.5 - (dx + dy) / (2.0 * blob.radius));
+        color = Scale(tree.canopy, 0.8 + 0.6 * light);
+        found = true;
+    }
+    if (found) return true;
+    if (std::fabs(p.x - tree.x) <= tree.height * 0.05 && p.y >= top + tree.height * 0.4 && p.y <= tree.baseY) {
         color = {0.36, 0.24, 0.14};
         return true;
     }
-    double half = tree.width * 0.5;
-    double lowerTop = top + tree.height * 0.30;
-    bool upper = InTriangle(p, {tree.x, top}, {tree.x + half * 0.78, top + tree.height * 0.52},
-                            {tree.x - half * 0.78, top + tree.height * 0.52});
-    bool lower = InTriangle(p, {tree.x, lowerTop}, {tree.x + half, trunkTop}, {tree.x - half, trunkTop});
-    if (!upper && !lower) return false;
-    color = p.x < tree.x ? Scale(tree.canopy, 1.25) : tree.canopy;
-    return true;
+    return false;
 }
 
 Color SceneColor(Point p) {
