@@ -11,6 +11,14 @@ set -u
 skip() { echo "SKIP: $*"; exit 77; }
 command -v dpkg >/dev/null || skip "no dpkg on this machine"
 [ "$(id -u)" -eq 0 ] || skip "installing a package needs root; run as root on a throw-away machine"
+# A run that was killed after installing leaves this mark; its install is
+# removed, anyone else's is left alone.
+mark="$1/installed-by-test"
+if [ -e "$mark" ] && dpkg-query -W occlusion-culling >/dev/null 2>&1; then
+    echo "removing the package an interrupted run installed"
+    dpkg --purge occlusion-culling >/dev/null || { echo "FAIL: dpkg --purge occlusion-culling failed" >&2; exit 1; }
+fi
+rm -f "$mark"
 if dpkg-query -W -f='${Status}' occlusion-culling 2>/dev/null | grep -q "ok installed"; then
     skip "occlusion-culling is already installed here; the test would remove it"
 fi
@@ -34,10 +42,12 @@ purge() {
     [ -n "$installed" ] || return 0
     installed=""
     dpkg --purge occlusion-culling >"$E2E_DIR/purge.log" 2>&1 || { cat "$E2E_DIR/purge.log" >&2; return 1; }
+    rm -f "$mark"
 }
 trap 'e2e_cleanup; purge' EXIT
 
 installed=yes
+touch "$mark"
 dpkg -i "$deb" >"$E2E_DIR/install.log" 2>&1 || { cat "$E2E_DIR/install.log" >&2; e2e_fail "dpkg -i $deb failed"; }
 dpkg -L occlusion-culling >"$E2E_DIR/listed" || e2e_fail "dpkg -L occlusion-culling failed"
 grep -qx /usr/bin/occlusion-culling "$E2E_DIR/listed" || e2e_fail "dpkg -L does not list /usr/bin/occlusion-culling"
