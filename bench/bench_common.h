@@ -27,7 +27,7 @@ void FinishGpu();
 // One frame as the layer saw it: its matrices and the specified pass's flags,
 // the reference every other method is checked against.
 struct RecordedFrame {
-    D3DXMATRIX view, projection, viewProjection;
+    D3DXMATRIX viewProjection;
     std::vector<bool> exact;
 };
 
