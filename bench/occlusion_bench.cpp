@@ -90,6 +90,97 @@ MethodFrame RunMethodFrame(GlScene &scene, const RecordedFrame &recorded,
     return result;
 }
 
+// The plain OpenGL ground and the methods that run on it.
+struct GlMethods {
+    GlScene scene;
+    BatchedQueries batched;
+    TemporalQueries temporal;
+    HizPyramid hiz;
+};
+
+// The layer's figures that are not per-frame columns.
+struct LayerTotals {
+    std::vector<double> passOn, mainOn, passOff, mainOff, treesOn, passAlone;
+    int breakdownDiffering = 0;
+};
+
+// Frame i of the path through the layer: the program's frame with culling on
+// (whose flags are the reference) and off, the frame taken apart, the whole
+// frame without text and the occlusion pass alone.
+RecordedFrame MeasureLayerFrame(int i, int frames, FrameRow &row, LayerTotals &totals) {
+    PlaceCamera(i, frames);
+    FrameTimes on = RunFrame(true);
+    RecordedFrame record;
+    D3DXMATRIX view, projection;
+    Device->GetTransform(D3DTS_VIEW, &view);
+    Device->GetTransform(D3DTS_PROJECTION, &projection);
+    record.viewProjection = view * projection;
+    record.exact = VisibleFlags();
+    FrameTimes off = RunFrame(false);
+    totals.passOn.push_back(on.occlusion);
+    totals.mainOn.push_back(on.main);
+    totals.treesOn.push_back(on.trees);
+    totals.passOff.push_back(off.occlusion);
+    totals.mainOff.push_back(off.main);
+    printf("%6d %12.2f %12.2f %6d %12.2f %6d\n", i, on.occlusion, on.main, on.trees, off.main, off.trees);
+
+    UpdateCamera();
+    FrameBreakdown parts = RunFrameInParts();
+    totals.breakdownDiffering += CompareFlags(VisibleFlags(), record.exact).Differing();
+    row.frame = i;
+    row.treesExact = on.trees;
+    row.depthFill = parts.depthFill;
+    row.queryDraws = parts.queryDraws;
+    row.queryWait = parts.queryWait;
+    row.passEnd = parts.passEnd;
+    row.skyTerrain = parts.skyTerrain;
+    row.trees = parts.trees;
+    row.overlay = parts.overlay;
+    row.present = parts.present;
+    UpdateCamera();
+    row.layerFrame = RunLayerFrame();
+
+    UpdateCamera();
+    FinishGpu();
+    Clock::time_point start = Clock::now();
+    RunOcclusionPass();
+    FinishGpu();
+    totals.passAlone.push_back(Milliseconds(start, Clock::now()));
+    return record;
+}
+
+// The same frame in plain OpenGL with each method, culling off included.
+int MeasureGlFrame(GlMethods &gl, const RecordedFrame &frame, FrameRow &row) {
+    GlScene &scene = gl.scene;
+    const D3DXMATRIX &vp = frame.viewProjection;
+    const std::vector<bool> everyTree(scene.worlds.size(), true);
+    MethodFrame specified = RunMethodFrame(scene, frame, [&] { return SpecifiedPassGl(scene, vp); });
+    MethodFrame off = RunMethodFrame(scene, frame, [&] { return everyTree; });
+    MethodFrame batch = RunMethodFrame(scene, frame, [&] { return BatchedPassGl(scene, gl.batched, vp); });
+    MethodFrame reuse = RunMethodFrame(scene, frame, [&] { return TemporalPassGl(scene, gl.temporal, vp); });
+    MethodFrame pyramid = RunMethodFrame(scene, frame, [&] { return HizPassGl(scene, gl.hiz, vp); });
+    row.glFrame = specified.frame;
+    row.specifiedPass = specified.pass;
+    row.specifiedFrame = specified.frame;
+    row.offFrame = off.frame;
+    row.batchedPass = batch.pass;
+    row.batchedFrame = batch.frame;
+    row.batchedDiffering = CompareFlags(batch.flags, frame.exact).Differing();
+    FlagComparison t = CompareFlags(reuse.flags, frame.exact);
+    row.temporalPass = reuse.pass;
+    row.temporalFrame = reuse.frame;
+    row.temporalDrawn = t.drawn;
+    row.temporalWronglyCulled = t.wronglyCulled;
+    row.temporalWronglyDrawn = t.wronglyDrawn;
+    FlagComparison h = CompareFlags(pyramid.flags, frame.exact);
+    row.hizPass = pyramid.pass;
+    row.hizFrame = pyramid.frame;
+    row.hizDrawn = h.drawn;
+    row.hizMissed = h.wronglyCulled;
+    row.hizExtra = h.wronglyDrawn;
+    return CompareFlags(specified.flags, frame.exact).Differing();
+}
+
 template <typename T>
 double MeanOf(const std::vector<FrameRow> &rows, T FrameRow::*field) {
     std::vector<double> values;
@@ -116,144 +207,67 @@ int main(int argc, char **argv) {
     printf("renderer: %s\nback buffer: %ux%u, trees: %zu, frames: %d\n", renderer ? (const char *)renderer : "?",
            PresentParameters.BackBufferWidth, PresentParameters.BackBufferHeight, SceneObjects.size(), frames);
 
-    // Warm up shader variants and textures.
+    // Warm up shader variants and textures through the layer, and keep the
+    // first frame's picture without the statistics text.
     PlaceCamera(0, frames);
     RunFrame(true);
     RunFrame(false);
     RunFrameInParts();
-
-    std::vector<double> passOn, mainOn, passOff, mainOff, treesOn;
-    std::vector<RecordedFrame> recorded;
-    std::vector<FrameRow> rows(frames);
-    int breakdownDiffering = 0;
-    printf("%6s %12s %12s %6s %12s %6s\n", "frame", "pass_on_ms", "main_on_ms", "trees", "main_off_ms", "trees");
-    for (int i = 0; i < frames; ++i) {
-        PlaceCamera(i, frames);
-        FrameTimes on = RunFrame(true);
-        RecordedFrame record;
-        D3DXMATRIX view, projection;
-        Device->GetTransform(D3DTS_VIEW, &view);
-        Device->GetTransform(D3DTS_PROJECTION, &projection);
-        record.viewProjection = view * projection;
-        record.exact = VisibleFlags();
-        recorded.push_back(record);
-        FrameTimes off = RunFrame(false);
-        passOn.push_back(on.occlusion);
-        mainOn.push_back(on.main);
-        treesOn.push_back(on.trees);
-        passOff.push_back(off.occlusion);
-        mainOff.push_back(off.main);
-        printf("%6d %12.2f %12.2f %6d %12.2f %6d\n", i, on.occlusion, on.main, on.trees, off.main, off.trees);
-
-        UpdateCamera();
-        FrameBreakdown parts = RunFrameInParts();
-        breakdownDiffering += CompareFlags(VisibleFlags(), record.exact).Differing();
-        FrameRow &row = rows[i];
-        row.frame = i;
-        row.treesExact = on.trees;
-        row.depthFill = parts.depthFill;
-        row.queryDraws = parts.queryDraws;
-        row.queryWait = parts.queryWait;
-        row.passEnd = parts.passEnd;
-        row.skyTerrain = parts.skyTerrain;
-        row.trees = parts.trees;
-        row.overlay = parts.overlay;
-        row.present = parts.present;
-        UpdateCamera();
-        row.layerFrame = RunLayerFrame();
-    }
-
-    // The occlusion pass alone along the same path, as the plain OpenGL
-    // version runs below: nothing else in between.
-    std::vector<double> passLayer;
-    for (int i = 0; i < frames; ++i) {
-        PlaceCamera(i, frames);
-        UpdateCamera();
-        FinishGpu();
-        Clock::time_point start = Clock::now();
-        RunOcclusionPass();
-        FinishGpu();
-        passLayer.push_back(Milliseconds(start, Clock::now()));
-    }
-
-    // The first frame's picture through the layer, without the statistics
-    // text, to hold the plain OpenGL one against.
-    PlaceCamera(0, frames);
     UpdateCamera();
     RunLayerFrame();
     std::vector<uint32_t> layerPicture = ReadLayerBackBuffer();
+    RecordedFrame first;
+    {
+        D3DXMATRIX view, projection;
+        Device->GetTransform(D3DTS_VIEW, &view);
+        Device->GetTransform(D3DTS_PROJECTION, &projection);
+        first.viewProjection = view * projection;
+        first.exact = VisibleFlags();
+    }
 
-    // The same frames in plain OpenGL, in a context of its own, once the
-    // device is gone.
     std::vector<D3DXMATRIX> objectWorlds;
     for (SceneObject &object : SceneObjects) objectWorlds.push_back(object.world);
-    ReleaseAll();
     std::string error;
-    GlScene scene;
-    BatchedQueries batched;
-    TemporalQueries temporal;
-    HizPyramid hiz;
-    if (!MakePlainContext(error) || !LoadGlScene(scene, objectWorlds, error) ||
-        !CreateHizPyramid(hiz, objectWorlds.size(), error)) {
+    ContextPair contexts;
+    GlMethods gl;
+    if (!MakePlainContext(contexts, error) || !LoadGlScene(gl.scene, objectWorlds, error) ||
+        !CreateHizPyramid(gl.hiz, objectWorlds.size(), error)) {
         fprintf(stderr, "occlusion-bench: plain OpenGL: %s\n", error.c_str());
         return 1;
     }
-    CreateBatchedQueries(batched, objectWorlds.size());
-    CreateTemporalQueries(temporal, objectWorlds.size());
-    const GLubyte *plainRenderer = glGetString(GL_RENDERER);
-    printf("plain OpenGL: %s, %s\n", (const char *)glGetString(GL_VERSION),
-           plainRenderer ? (const char *)plainRenderer : "?");
+    CreateBatchedQueries(gl.batched, objectWorlds.size());
+    CreateTemporalQueries(gl.temporal, objectWorlds.size());
+    printf("plain OpenGL: %s, %s\n", (const char *)glGetString(GL_VERSION), (const char *)glGetString(GL_RENDERER));
+    // The same picture in plain OpenGL; then every method warmed up once and
+    // the temporal one started afresh.
+    MainSceneGl(gl.scene, first, first.exact);
+    FinishGpu();
+    std::vector<uint32_t> glPicture = ReadGlMainTarget(gl.scene);
+    FrameRow ignored;
+    MeasureGlFrame(gl, first, ignored);
+    gl.temporal.frame = gl.temporal.unavailable = 0;
+    UseLayerContext(contexts);
 
-    const std::vector<bool> everyTree(objectWorlds.size(), true);
+    // Each frame of the path through the layer, then at once the same frame
+    // in plain OpenGL, so both meet the same load on a shared machine.
+    LayerTotals totals;
+    std::vector<FrameRow> rows(frames);
     int mismatched = 0;
-    // Warm up every method's shaders once, then start the temporal method afresh.
-    const D3DXMATRIX &firstView = recorded[0].viewProjection;
-    RunMethodFrame(scene, recorded[0], [&] { return SpecifiedPassGl(scene, firstView); });
-    RunMethodFrame(scene, recorded[0], [&] { return BatchedPassGl(scene, batched, firstView); });
-    RunMethodFrame(scene, recorded[0], [&] { return TemporalPassGl(scene, temporal, firstView); });
-    RunMethodFrame(scene, recorded[0], [&] { return HizPassGl(scene, hiz, firstView); });
-    temporal.frame = temporal.unavailable = 0;
+    printf("%6s %12s %12s %6s %12s %6s\n", "frame", "pass_on_ms", "main_on_ms", "trees", "main_off_ms", "trees");
     for (int i = 0; i < frames; ++i) {
-        const RecordedFrame &frame = recorded[i];
-        const D3DXMATRIX &vp = frame.viewProjection;
-        MethodFrame specified = RunMethodFrame(scene, frame, [&] { return SpecifiedPassGl(scene, vp); });
-        MethodFrame off = RunMethodFrame(scene, frame, [&] { return everyTree; });
-        MethodFrame batch = RunMethodFrame(scene, frame, [&] { return BatchedPassGl(scene, batched, vp); });
-        MethodFrame reuse = RunMethodFrame(scene, frame, [&] { return TemporalPassGl(scene, temporal, vp); });
-        MethodFrame pyramid = RunMethodFrame(scene, frame, [&] { return HizPassGl(scene, hiz, vp); });
-        FrameRow &row = rows[i];
-        mismatched += CompareFlags(specified.flags, frame.exact).Differing();
-        row.glFrame = specified.frame;
-        row.specifiedPass = specified.pass;
-        row.specifiedFrame = specified.frame;
-        row.offFrame = off.frame;
-        row.batchedPass = batch.pass;
-        row.batchedFrame = batch.frame;
-        row.batchedDiffering = CompareFlags(batch.flags, frame.exact).Differing();
-        FlagComparison t = CompareFlags(reuse.flags, frame.exact);
-        row.temporalPass = reuse.pass;
-        row.temporalFrame = reuse.frame;
-        row.temporalDrawn = t.drawn;
-        row.temporalWronglyCulled = t.wronglyCulled;
-        row.temporalWronglyDrawn = t.wronglyDrawn;
-        FlagComparison h = CompareFlags(pyramid.flags, frame.exact);
-        row.hizPass = pyramid.pass;
-        row.hizFrame = pyramid.frame;
-        row.hizDrawn = h.drawn;
-        row.hizMissed = h.wronglyCulled;
-        row.hizExtra = h.wronglyDrawn;
+        RecordedFrame frame = MeasureLayerFrame(i, frames, rows[i], totals);
+        UsePlainContext(contexts);
+        mismatched += MeasureGlFrame(gl, frame, rows[i]);
+        UseLayerContext(contexts);
     }
 
-    MainSceneGl(scene, recorded[0], recorded[0].exact);
-    FinishGpu();
-    std::vector<uint32_t> glPicture = ReadGlMainTarget(scene);
     if (getenv("OC_BENCH_PICTURES")) {
         SavePpm(layerPicture, 1024, 768, "bench-layer.ppm");
         SavePpm(glPicture, 1024, 768, "bench-gl.ppm");
     }
     int picturesDiffering = CountDifferingPixels(layerPicture, glPicture, 2);
 
-    double frameOn = Mean(passOn) + Mean(mainOn), frameOff = Mean(passOff) + Mean(mainOff);
+    double frameOn = Mean(totals.passOn) + Mean(totals.mainOn), frameOff = Mean(totals.passOff) + Mean(totals.mainOff);
     double passParts = MeanOf(rows, &FrameRow::depthFill) + MeanOf(rows, &FrameRow::queryDraws) +
                        MeanOf(rows, &FrameRow::queryWait) + MeanOf(rows, &FrameRow::passEnd);
     int batchedDiffering = 0, hizMissed = 0;
@@ -267,16 +281,16 @@ int main(int argc, char **argv) {
     for (const StartupPhase &phase : startup) startupMs += phase.ms;
 
     printf("\n");
-    printf("occlusion_pass_ms_layer: %.3f\n", Mean(passLayer));
+    printf("occlusion_pass_ms_layer: %.3f\n", Mean(totals.passAlone));
     printf("occlusion_pass_ms_gl: %.3f\n", MeanOf(rows, &FrameRow::specifiedPass));
-    printf("layer_vs_gl: %.3f\n", Mean(passLayer) / MeanOf(rows, &FrameRow::specifiedPass));
+    printf("layer_vs_gl: %.3f\n", Mean(totals.passAlone) / MeanOf(rows, &FrameRow::specifiedPass));
     printf("flags_differing_from_gl: %d\n", mismatched);
-    printf("main_pass_ms_cull_on: %.3f\n", Mean(mainOn));
-    printf("main_pass_ms_cull_off: %.3f\n", Mean(mainOff));
+    printf("main_pass_ms_cull_on: %.3f\n", Mean(totals.mainOn));
+    printf("main_pass_ms_cull_off: %.3f\n", Mean(totals.mainOff));
     printf("frame_ms_cull_on: %.3f\n", frameOn);
     printf("frame_ms_cull_off: %.3f\n", frameOff);
     printf("cull_on_vs_off: %.3f\n", frameOn / frameOff);
-    printf("trees_drawn_mean: %.1f\n", Mean(treesOn));
+    printf("trees_drawn_mean: %.1f\n", Mean(totals.treesOn));
     printf("fps_cull_on: %.1f\n", 1000.0 / frameOn);
     printf("fps_cull_off: %.1f\n", 1000.0 / frameOff);
 
@@ -288,7 +302,7 @@ int main(int argc, char **argv) {
     printf("trees_ms: %.3f\n", MeanOf(rows, &FrameRow::trees));
     printf("overlay_ms: %.3f\n", MeanOf(rows, &FrameRow::overlay));
     printf("present_ms: %.3f\n", MeanOf(rows, &FrameRow::present));
-    printf("breakdown_flags_differing: %d\n", breakdownDiffering);
+    printf("breakdown_flags_differing: %d\n", totals.breakdownDiffering);
     printf("frame_ms_layer: %.3f\n", MeanOf(rows, &FrameRow::layerFrame));
     printf("frame_ms_gl: %.3f\n", MeanOf(rows, &FrameRow::glFrame));
     printf("frame_pixels_differing_from_gl: %d\n", picturesDiffering);
@@ -303,7 +317,7 @@ int main(int argc, char **argv) {
     printf("temporal_flags_differing_mean: %.2f\n", Mean(temporalDiffering));
     printf("temporal_wrongly_culled_mean: %.2f\n", MeanOf(rows, &FrameRow::temporalWronglyCulled));
     printf("temporal_wrongly_drawn_mean: %.2f\n", MeanOf(rows, &FrameRow::temporalWronglyDrawn));
-    printf("temporal_results_not_ready: %d\n", temporal.unavailable);
+    printf("temporal_results_not_ready: %d\n", gl.temporal.unavailable);
     printf("pass_ms_hiz: %.3f\n", MeanOf(rows, &FrameRow::hizPass));
     printf("frame_ms_hiz: %.3f\n", MeanOf(rows, &FrameRow::hizFrame));
     printf("hiz_visible_missed: %d\n", hizMissed);
@@ -314,9 +328,9 @@ int main(int argc, char **argv) {
 
     bool agreed = true;
     if (!csvPath.empty() && !WriteFrameCsv(csvPath, rows)) agreed = false;
-    if (breakdownDiffering != 0) {
+    if (totals.breakdownDiffering != 0) {
         fprintf(stderr, "occlusion-bench: the pass taken apart set %d flags unlike the program's pass\n",
-                breakdownDiffering);
+                totals.breakdownDiffering);
         agreed = false;
     }
     if (batchedDiffering != 0) {

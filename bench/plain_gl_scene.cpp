@@ -30,17 +30,20 @@ const char *VertexSource =
     "  gl_Position.xy += pixelOffset * gl_Position.w;\n"
     "  vColour = colour;\n  vTexcoord = texcoord;\n"
     "}\n";
-// Texture stage 0 modulates texture and diffuse, colour and alpha alike.
-const char *FragmentSource =
+// Texture stage 0 modulates texture and diffuse, colour and alpha alike;
+// with no texture bound the stage passes the diffuse colour through. One
+// program for each, as the layer builds one per combination of states.
+const char *TexturedFragmentSource =
     "#version 430 core\n"
     "in vec4 vColour;\nin vec2 vTexcoord;\n"
-    "uniform sampler2D image;\nuniform bool textured;\n"
+    "uniform sampler2D image;\n"
     "out vec4 fragColour;\n"
-    "void main() {\n"
-    "  vec4 current = vColour;\n"
-    "  if (textured) current = clamp(texture(image, vTexcoord) * current, 0.0, 1.0);\n"
-    "  fragColour = current;\n"
-    "}\n";
+    "void main() { fragColour = clamp(texture(image, vTexcoord) * vColour, 0.0, 1.0); }\n";
+const char *UntexturedFragmentSource =
+    "#version 430 core\n"
+    "in vec4 vColour;\nin vec2 vTexcoord;\n"
+    "out vec4 fragColour;\n"
+    "void main() { fragColour = vColour; }\n";
 
 GLuint CompileProgram(const char *vertexSource, const char *fragmentSource, std::string &error) {
     GLuint program = glCreateProgram();
@@ -159,12 +162,17 @@ bool LoadMesh(const std::string &path, GlMesh &mesh, std::string &error) {
 
 void DrawMesh(GlScene &scene, const GlMesh &mesh, const D3DXMATRIX &world, const D3DXMATRIX &viewProjection) {
     D3DXMATRIX m = world * viewProjection;
-    glUniformMatrix4fv(scene.matrixUniform, 1, GL_FALSE, &m.m[0][0]);
     glBindVertexArray(mesh.vertexArray);
     size_t indexSize = mesh.indexType == GL_UNSIGNED_INT ? 4 : 2;
     for (const GlMeshPart &part : mesh.parts) {
         if (part.indexCount == 0) continue;
-        glUniform1i(scene.texturedUniform, part.texture != 0);
+        const GlProgram &program = scene.programs[part.texture != 0];
+        if (scene.current != &program) {
+            glUseProgram(program.program);
+            glUniform2fv(program.offsetUniform, 1, scene.pixelOffset);
+            scene.current = &program;
+        }
+        glUniformMatrix4fv(program.matrixUniform, 1, GL_FALSE, &m.m[0][0]);
         glBindTexture(GL_TEXTURE_2D, part.texture);
         glDrawElements(GL_TRIANGLES, part.indexCount, mesh.indexType, (void *)(part.firstIndex * indexSize));
     }
@@ -173,7 +181,9 @@ void DrawMesh(GlScene &scene, const GlMesh &mesh, const D3DXMATRIX &world, const
 void SetTarget(GlScene &scene, GLuint framebuffer, int width, int height) {
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, width, height);
-    glUniform2f(scene.offsetUniform, 2.0f * PixelShiftGl / width, -2.0f * PixelShiftGl / height);
+    scene.pixelOffset[0] = 2.0f * PixelShiftGl / width;
+    scene.pixelOffset[1] = -2.0f * PixelShiftGl / height;
+    scene.current = nullptr;  // the next draw sets the offset on its program
 }
 
 GLuint MakeSampler(GLenum wrap) {
@@ -214,23 +224,13 @@ bool MakeTarget(int width, int height, GLenum depthTarget, GLuint &framebuffer, 
 
 }  // namespace
 
-bool MakePlainContext(std::string &error) {
-    EGLDisplay display = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr)) {
-        EGLDeviceEXT devices[8];
-        EGLint count = 0;
-        display = EGL_NO_DISPLAY;
-        if (eglQueryDevicesEXT(8, devices, &count))
-            for (EGLint i = 0; i < count && display == EGL_NO_DISPLAY; ++i) {
-                display = eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
-                if (display != EGL_NO_DISPLAY && !eglInitialize(display, nullptr, nullptr)) display = EGL_NO_DISPLAY;
-            }
-    }
-    if (display == EGL_NO_DISPLAY) {
-        error = "no headless EGL display";
+bool MakePlainContext(ContextPair &contexts, std::string &error) {
+    EGLDisplay display = eglGetCurrentDisplay();
+    EGLContext layer = eglGetCurrentContext();
+    if (display == EGL_NO_DISPLAY || layer == EGL_NO_CONTEXT) {
+        error = "the layer's device has no headless EGL context current";
         return false;
     }
-    eglBindAPI(EGL_OPENGL_API);
     const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     EGLConfig config;
     EGLint configs = 0;
@@ -240,12 +240,21 @@ bool MakePlainContext(std::string &error) {
     }
     const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 3,
                                         EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
-    EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
-    if (context == EGL_NO_CONTEXT || !eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
+    EGLContext plain = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+    if (plain == EGL_NO_CONTEXT || !eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, plain)) {
         error = "EGL cannot make an OpenGL 4.3 core context current (compute shaders are needed)";
         return false;
     }
+    contexts = {display, layer, plain};
     return true;
+}
+
+void UsePlainContext(const ContextPair &contexts) {
+    eglMakeCurrent(contexts.display, EGL_NO_SURFACE, EGL_NO_SURFACE, contexts.plain);
+}
+
+void UseLayerContext(const ContextPair &contexts) {
+    eglMakeCurrent(contexts.display, EGL_NO_SURFACE, EGL_NO_SURFACE, contexts.layer);
 }
 
 bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::string &error) {
@@ -254,11 +263,16 @@ bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::str
         !LoadMesh("Materials\\tree.x", scene.tree, error) ||
         !LoadMesh("Materials\\tree_bounding.x", scene.bounding, error))
         return false;
-    scene.program = CompileProgram(VertexSource, FragmentSource, error);
-    if (!scene.program) return false;
-    scene.matrixUniform = glGetUniformLocation(scene.program, "worldViewProjection");
-    scene.offsetUniform = glGetUniformLocation(scene.program, "pixelOffset");
-    scene.texturedUniform = glGetUniformLocation(scene.program, "textured");
+    const char *fragmentSources[2] = {UntexturedFragmentSource, TexturedFragmentSource};
+    for (int textured = 0; textured < 2; ++textured) {
+        GlProgram &program = scene.programs[textured];
+        program.program = CompileProgram(VertexSource, fragmentSources[textured], error);
+        if (!program.program) return false;
+        program.matrixUniform = glGetUniformLocation(program.program, "worldViewProjection");
+        program.offsetUniform = glGetUniformLocation(program.program, "pixelOffset");
+    }
+    glUseProgram(scene.programs[1].program);
+    glUniform1i(glGetUniformLocation(scene.programs[1].program, "image"), 0);
     scene.clampSampler = MakeSampler(GL_CLAMP_TO_EDGE);
     scene.wrapSampler = MakeSampler(GL_REPEAT);
     if (!MakeTarget(MainWidth, MainHeight, GL_RENDERBUFFER, scene.mainFramebuffer, scene.mainColour, scene.mainDepth) ||
@@ -267,15 +281,14 @@ bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::str
         error = "the render targets are incomplete";
         return false;
     }
-    glGenQueries(1, &scene.query);
+    glGenQueries(4, scene.queryRing);
 
     // The layer's translation of the program's states: depth test with
     // less-or-equal and writes on, clockwise front faces with the other side
-    // culled, blending on with the default factors (one, zero), Direct3D's
-    // depth range and top-row-first targets.
+    // culled, Direct3D's depth range and top-row-first targets. Blending is
+    // on with the default factors (one, zero), which replace: the layer
+    // leaves OpenGL's blending off for them, and so does this.
     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
-    glUseProgram(scene.program);
-    glUniform1i(glGetUniformLocation(scene.program, "image"), 0);
     glActiveTexture(GL_TEXTURE0);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
@@ -283,13 +296,11 @@ bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::str
     glEnable(GL_CULL_FACE);
     glFrontFace(GL_CW);
     glCullFace(GL_BACK);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ZERO);
+    glDisable(GL_BLEND);
     return true;
 }
 
 void BeginOcclusionTarget(GlScene &scene) {
-    glUseProgram(scene.program);
     SetTarget(scene, scene.occlusionFramebuffer, OcclusionWidthGl, OcclusionHeightGl);
     glClearColor(200 / 255.0f, 200 / 255.0f, 200 / 255.0f, 1.0f);
     glClearDepth(1.0);
@@ -309,23 +320,23 @@ std::vector<bool> SpecifiedPassGl(GlScene &scene, const D3DXMATRIX &viewProjecti
     FillOcclusionDepth(scene, viewProjection);
     std::vector<bool> visible;
     for (size_t i = 0; i < scene.worlds.size(); ++i) {
-        glBeginQuery(GL_SAMPLES_PASSED, scene.query);
+        GLuint query = scene.queryRing[scene.nextQuery++ % 4];
+        glBeginQuery(GL_SAMPLES_PASSED, query);
         DrawBounding(scene, i, viewProjection);
         glEndQuery(GL_SAMPLES_PASSED);
         GLuint available = 0, samples = 0;
         for (;;) {
-            glGetQueryObjectuiv(scene.query, GL_QUERY_RESULT_AVAILABLE, &available);
+            glGetQueryObjectuiv(query, GL_QUERY_RESULT_AVAILABLE, &available);
             if (available) break;
             glFlush();
         }
-        glGetQueryObjectuiv(scene.query, GL_QUERY_RESULT, &samples);
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
         visible.push_back(samples != 0);
     }
     return visible;
 }
 
 void MainSceneGl(GlScene &scene, const RecordedFrame &frame, const std::vector<bool> &flags) {
-    glUseProgram(scene.program);
     SetTarget(scene, scene.mainFramebuffer, MainWidth, MainHeight);
     glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
     glClearDepth(1.0);

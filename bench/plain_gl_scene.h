@@ -24,20 +24,41 @@ struct GlMesh {
     float boundsMin[3] = {0, 0, 0}, boundsMax[3] = {0, 0, 0};  // in the mesh's own space
 };
 
+struct GlProgram {
+    GLuint program = 0;
+    GLint matrixUniform = -1, offsetUniform = -1;
+};
+
 struct GlScene {
     GlMesh terrain, skybox, tree, bounding;
     std::vector<D3DXMATRIX> worlds;  // one per tree
-    GLuint program = 0;
-    GLint matrixUniform = -1, offsetUniform = -1, texturedUniform = -1;
+    GlProgram programs[2];            // without and with a texture
+    const GlProgram *current = nullptr;
+    float pixelOffset[2] = {0, 0};    // the current target's pixel-centre shift
     GLuint clampSampler = 0, wrapSampler = 0;
     GLuint mainFramebuffer = 0, mainColour = 0, mainDepth = 0;
     GLuint occlusionFramebuffer = 0, occlusionColour = 0, occlusionDepth = 0;  // depth is a texture
-    GLuint query = 0;
+    // The specified pass's one query, as the layer keeps it: a ring of GL
+    // queries, since llvmpipe can corrupt its heap when a query is begun
+    // again right after its result was read.
+    GLuint queryRing[4] = {};
+    unsigned nextQuery = 0;
 };
 
-// An OpenGL 4.3 core context of its own through EGL (compute shaders for the
-// depth pyramid), current on this thread. False with the reason in `error`.
-bool MakePlainContext(std::string &error);
+// The layer's context and a plain OpenGL 4.3 core context of its own
+// (compute shaders for the depth pyramid) on the same EGL display, so that
+// each frame can be measured through both while the machine's load is the
+// same. Objects are not shared between them.
+struct ContextPair {
+    void *display = nullptr, *layer = nullptr, *plain = nullptr;
+};
+
+// Made while the layer's headless context is current; leaves the plain one
+// current. False with the reason in `error`.
+bool MakePlainContext(ContextPair &contexts, std::string &error);
+void UsePlainContext(const ContextPair &contexts);
+// The layer's own context again, which the layer believes never left.
+void UseLayerContext(const ContextPair &contexts);
 
 // Reads the four mesh files and their textures and builds the targets.
 bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::string &error);
