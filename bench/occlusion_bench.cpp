@@ -1,9 +1,9 @@
 // Headless benchmark of the real scene along a fixed camera path with a
-// fixed seed. Through the layer: start-up in phases, the program's frame
-// with culling on and off, and the same frame taken apart. Then, once the
-// device is gone, the same frames written in plain OpenGL on the same
-// driver, and beside the specified occlusion pass the well-known ways of
-// hiding its latency, each checked against the specified pass's flags.
+// fixed seed: start-up in phases, then every frame of the path through the
+// layer (the program's frame with culling on and off, the same frame taken
+// apart) and at once written in plain OpenGL on the same driver, with the
+// well-known ways of hiding the occlusion queries' latency beside the
+// specified pass, each checked against the specified pass's flags.
 //
 // usage: occlusion-bench [FRAMES] [--csv FILE]   (run where Materials/ is)
 // Exits non-zero when a method that must agree with the specified pass
