@@ -24,7 +24,7 @@ void PlaceCamera(int i, int n);
 // Timing boundary: everything issued so far has been executed.
 void FinishGpu();
 
-// One frame as the layer saw it: its matrices and the specified pass's flags,
+// One frame as the layer saw it: its matrices and the program's pass's flags,
 // the reference every other method is checked against.
 struct RecordedFrame {
     D3DXMATRIX viewProjection;

@@ -14,7 +14,7 @@ struct FrameRow {
     double layerFrame = 0, glFrame = 0;
     // Plain OpenGL: each method's time until its flags are known, and its
     // whole frame; culling off draws every tree.
-    double specifiedPass = 0, specifiedFrame = 0;
+    double programPass = 0, programFrame = 0;
     double batchedPass = 0, batchedFrame = 0;
     int batchedDiffering = 0;
     double temporalPass = 0, temporalFrame = 0;

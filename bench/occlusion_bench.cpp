@@ -3,10 +3,10 @@
 // layer (the program's frame with culling on and off, the same frame taken
 // apart) and at once written in plain OpenGL on the same driver, with the
 // well-known ways of hiding the occlusion queries' latency beside the
-// specified pass, each checked against the specified pass's flags.
+// program's own pass, each checked against its flags.
 //
 // usage: occlusion-bench [FRAMES] [--csv FILE]   (run where Materials/ is)
-// Exits non-zero when a method that must agree with the specified pass
+// Exits non-zero when a method that must agree with the program's pass
 // does not, or when a method that must be conservative loses a tree.
 #include <epoxy/gl.h>
 
@@ -154,14 +154,14 @@ int MeasureGlFrame(GlMethods &gl, const RecordedFrame &frame, FrameRow &row) {
     GlScene &scene = gl.scene;
     const D3DXMATRIX &vp = frame.viewProjection;
     const std::vector<bool> everyTree(scene.worlds.size(), true);
-    MethodFrame specified = RunMethodFrame(scene, frame, [&] { return SpecifiedPassGl(scene, vp); });
+    MethodFrame program = RunMethodFrame(scene, frame, [&] { return ProgramPassGl(scene, vp); });
     MethodFrame off = RunMethodFrame(scene, frame, [&] { return everyTree; });
     MethodFrame batch = RunMethodFrame(scene, frame, [&] { return BatchedPassGl(scene, gl.batched, vp); });
     MethodFrame reuse = RunMethodFrame(scene, frame, [&] { return TemporalPassGl(scene, gl.temporal, vp); });
     MethodFrame pyramid = RunMethodFrame(scene, frame, [&] { return HizPassGl(scene, gl.hiz, vp); });
-    row.glFrame = specified.frame;
-    row.specifiedPass = specified.pass;
-    row.specifiedFrame = specified.frame;
+    row.glFrame = program.frame;
+    row.programPass = program.pass;
+    row.programFrame = program.frame;
     row.offFrame = off.frame;
     row.batchedPass = batch.pass;
     row.batchedFrame = batch.frame;
@@ -178,7 +178,7 @@ int MeasureGlFrame(GlMethods &gl, const RecordedFrame &frame, FrameRow &row) {
     row.hizDrawn = h.drawn;
     row.hizMissed = h.wronglyCulled;
     row.hizExtra = h.wronglyDrawn;
-    return CompareFlags(specified.flags, frame.exact).Differing();
+    return CompareFlags(program.flags, frame.exact).Differing();
 }
 
 template <typename T>
@@ -282,8 +282,8 @@ int main(int argc, char **argv) {
 
     printf("\n");
     printf("occlusion_pass_ms_layer: %.3f\n", Mean(totals.passAlone));
-    printf("occlusion_pass_ms_gl: %.3f\n", MeanOf(rows, &FrameRow::specifiedPass));
-    printf("layer_vs_gl: %.3f\n", Mean(totals.passAlone) / MeanOf(rows, &FrameRow::specifiedPass));
+    printf("occlusion_pass_ms_gl: %.3f\n", MeanOf(rows, &FrameRow::programPass));
+    printf("layer_vs_gl: %.3f\n", Mean(totals.passAlone) / MeanOf(rows, &FrameRow::programPass));
     printf("flags_differing_from_gl: %d\n", mismatched);
     printf("main_pass_ms_cull_on: %.3f\n", Mean(totals.mainOn));
     printf("main_pass_ms_cull_off: %.3f\n", Mean(totals.mainOff));
@@ -307,8 +307,8 @@ int main(int argc, char **argv) {
     printf("frame_ms_gl: %.3f\n", MeanOf(rows, &FrameRow::glFrame));
     printf("frame_pixels_differing_from_gl: %d\n", picturesDiffering);
     printf("frame_layer_vs_gl: %.3f\n", MeanOf(rows, &FrameRow::layerFrame) / MeanOf(rows, &FrameRow::glFrame));
-    printf("pass_ms_specified: %.3f\n", MeanOf(rows, &FrameRow::specifiedPass));
-    printf("frame_ms_specified: %.3f\n", MeanOf(rows, &FrameRow::specifiedFrame));
+    printf("pass_ms_specified: %.3f\n", MeanOf(rows, &FrameRow::programPass));
+    printf("frame_ms_specified: %.3f\n", MeanOf(rows, &FrameRow::programFrame));
     printf("pass_ms_batched: %.3f\n", MeanOf(rows, &FrameRow::batchedPass));
     printf("frame_ms_batched: %.3f\n", MeanOf(rows, &FrameRow::batchedFrame));
     printf("batched_flags_differing: %d\n", batchedDiffering);
@@ -334,7 +334,7 @@ int main(int argc, char **argv) {
         agreed = false;
     }
     if (batchedDiffering != 0) {
-        fprintf(stderr, "occlusion-bench: the batched queries gave %d flags unlike the specified pass\n",
+        fprintf(stderr, "occlusion-bench: the batched queries gave %d flags unlike the program's pass\n",
                 batchedDiffering);
         agreed = false;
     }
@@ -346,7 +346,7 @@ int main(int argc, char **argv) {
         agreed = false;
     }
     if (hizMissed != 0) {
-        fprintf(stderr, "occlusion-bench: the depth pyramid culled %d trees the specified pass finds visible\n",
+        fprintf(stderr, "occlusion-bench: the depth pyramid culled %d trees the program's pass finds visible\n",
                 hizMissed);
         agreed = false;
     }

@@ -316,7 +316,7 @@ void FillOcclusionDepth(GlScene &scene, const D3DXMATRIX &viewProjection) {
     for (size_t i = 0; i < scene.worlds.size(); ++i) DrawBounding(scene, i, viewProjection);
 }
 
-std::vector<bool> SpecifiedPassGl(GlScene &scene, const D3DXMATRIX &viewProjection) {
+std::vector<bool> ProgramPassGl(GlScene &scene, const D3DXMATRIX &viewProjection) {
     FillOcclusionDepth(scene, viewProjection);
     std::vector<bool> visible;
     for (size_t i = 0; i < scene.worlds.size(); ++i) {

@@ -38,7 +38,7 @@ struct GlScene {
     GLuint clampSampler = 0, wrapSampler = 0;
     GLuint mainFramebuffer = 0, mainColour = 0, mainDepth = 0;
     GLuint occlusionFramebuffer = 0, occlusionColour = 0, occlusionDepth = 0;  // depth is a texture
-    // The specified pass's one query, as the layer keeps it: a ring of GL
+    // The program's pass's one query, as the layer keeps it: a ring of GL
     // queries, since llvmpipe can corrupt its heap when a query is begun
     // again right after its result was read.
     GLuint queryRing[4] = {};
@@ -69,8 +69,8 @@ void DrawBounding(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection)
 // Every bounding mesh into the occlusion buffer's depth (its step one).
 void FillOcclusionDepth(GlScene &scene, const D3DXMATRIX &viewProjection);
 
-// The specified pass: fill, then one query per tree awaited before the next.
-std::vector<bool> SpecifiedPassGl(GlScene &scene, const D3DXMATRIX &viewProjection);
+// The program's pass: fill, then one query per tree awaited before the next.
+std::vector<bool> ProgramPassGl(GlScene &scene, const D3DXMATRIX &viewProjection);
 
 // The main scene: red clear, skybox (clamped), terrain and the flagged trees
 // (wrapped), then the flush that stands for presenting without a window.

@@ -1,5 +1,5 @@
 // Ways of hiding the occlusion queries' latency, run in plain OpenGL on the
-// same scene, matrices and bounding meshes as the specified pass. Each
+// same scene, matrices and bounding meshes as the program's pass. Each
 // returns one flag per tree; the caller checks them against the exact ones.
 #pragma once
 
