@@ -1,0 +1,44 @@
+#include "bench_common.h"
+
+#include <epoxy/gl.h>
+
+#include <cmath>
+
+#include "scene/camera.h"
+
+double Mean(const std::vector<double> &values) {
+    double sum = 0;
+    for (double v : values) sum += v;
+    return values.empty() ? 0 : sum / values.size();
+}
+
+namespace {
+unsigned BenchSeed = 2026;
+}
+
+int FixedRandom() {
+    BenchSeed = BenchSeed * 214013u + 2531011u;
+    return (BenchSeed >> 16) & 0x7FFF;
+}
+
+void PlaceCamera(int i, int n) {
+    float t = n > 1 ? (float)i / (float)(n - 1) : 0.0f;
+    Camera.position = D3DXVECTOR3(40.0f * sinf(6.2831853f * t), 10.0f, -170.0f + 300.0f * t);
+    Camera.yaw = 0.6f * sinf(12.566371f * t);
+    Camera.pitch = 0.05f;
+}
+
+// The layer and the plain OpenGL context both run on the calling thread's
+// current context, so glFinish is the boundary for either.
+void FinishGpu() { glFinish(); }
+
+FlagComparison CompareFlags(const std::vector<bool> &flags, const std::vector<bool> &exact) {
+    FlagComparison result;
+    for (size_t i = 0; i < exact.size(); ++i) {
+        bool drawn = i < flags.size() && flags[i];
+        result.drawn += drawn;
+        result.wronglyCulled += exact[i] && !drawn;
+        result.wronglyDrawn += !exact[i] && drawn;
+    }
+    return result;
+}

@@ -1,0 +1,42 @@
+// What every part of the benchmark shares: the clock, the fixed camera path,
+// the frames recorded through the layer and the per-frame figures.
+#pragma once
+
+#include <d3dx9.h>
+
+#include <chrono>
+#include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+inline double Milliseconds(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+double Mean(const std::vector<double> &values);
+
+// The scene's random source with a fixed seed, so every run has the same forest.
+int FixedRandom();
+
+// Frame i of n: a walk through the forest from south to north, swaying.
+void PlaceCamera(int i, int n);
+
+// Timing boundary: everything issued so far has been executed.
+void FinishGpu();
+
+// One frame as the layer saw it: its matrices and the program's pass's flags,
+// the reference every other method is checked against.
+struct RecordedFrame {
+    D3DXMATRIX viewProjection;
+    std::vector<bool> exact;
+};
+
+// Counts of one method's flags against the exact ones.
+struct FlagComparison {
+    int wronglyCulled = 0;  // visible in the exact pass, culled here
+    int wronglyDrawn = 0;   // hidden in the exact pass, drawn here
+    int drawn = 0;
+    int Differing() const { return wronglyCulled + wronglyDrawn; }
+};
+
+FlagComparison CompareFlags(const std::vector<bool> &flags, const std::vector<bool> &exact);

@@ -1,0 +1,353 @@
+#include "plain_gl_scene.h"
+
+#include <epoxy/egl.h>
+#include <stb_image.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "d3dx9/xfile.h"
+#include "file_access.h"
+
+namespace {
+
+constexpr int MainWidth = 1024, MainHeight = 768;
+constexpr int OcclusionWidthGl = 320, OcclusionHeightGl = 240;
+// The layer's pixel-centre shift (Direct3D's centres on integer coordinates).
+constexpr float PixelShiftGl = 0.49609375f;
+
+const char *VertexSource =
+    "#version 430 core\n"
+    "layout(location = 0) in vec3 position;\n"
+    "layout(location = 2) in vec4 colour;\n"
+    "layout(location = 3) in vec2 texcoord;\n"
+    "uniform mat4 worldViewProjection;\n"
+    "uniform vec2 pixelOffset;\n"
+    "out vec4 vColour;\nout vec2 vTexcoord;\n"
+    "void main() {\n"
+    "  gl_Position = worldViewProjection * vec4(position, 1.0);\n"
+    "  gl_Position.xy += pixelOffset * gl_Position.w;\n"
+    "  vColour = colour;\n  vTexcoord = texcoord;\n"
+    "}\n";
+// Texture stage 0 modulates texture and diffuse, colour and alpha alike;
+// with no texture bound the stage passes the diffuse colour through. One
+// program for each, as the layer builds one per combination of states.
+const char *TexturedFragmentSource =
+    "#version 430 core\n"
+    "in vec4 vColour;\nin vec2 vTexcoord;\n"
+    "uniform sampler2D image;\n"
+    "out vec4 fragColour;\n"
+    "void main() { fragColour = clamp(texture(image, vTexcoord) * vColour, 0.0, 1.0); }\n";
+const char *UntexturedFragmentSource =
+    "#version 430 core\n"
+    "in vec4 vColour;\nin vec2 vTexcoord;\n"
+    "out vec4 fragColour;\n"
+    "void main() { fragColour = vColour; }\n";
+
+GLuint CompileProgram(const char *vertexSource, const char *fragmentSource, std::string &error) {
+    GLuint program = glCreateProgram();
+    const char *sources[2] = {vertexSource, fragmentSource};
+    GLenum types[2] = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
+    for (int i = 0; i < 2; ++i) {
+        GLuint shader = glCreateShader(types[i]);
+        glShaderSource(shader, 1, &sources[i], nullptr);
+        glCompileShader(shader);
+        GLint ok = 0;
+        glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+        if (!ok) {
+            char log[1024] = {};
+            glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+            error = std::string("shader does not compile: ") + log;
+            return 0;
+        }
+        glAttachShader(program, shader);
+        glDeleteShader(shader);
+    }
+    glLinkProgram(program);
+    GLint ok = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        error = "program does not link";
+        return 0;
+    }
+    return program;
+}
+
+GLuint LoadTexture(const std::string &path, std::string &error) {
+    std::vector<unsigned char> file;
+    if (!ReadWholeFile(path.c_str(), file, error)) return 0;
+    int width = 0, height = 0, channels = 0;
+    unsigned char *rgba = stbi_load_from_memory(file.data(), (int)file.size(), &width, &height, &channels, 4);
+    if (!rgba) {
+        error = path + ": cannot be decoded (" + stbi_failure_reason() + ")";
+        return 0;
+    }
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    // The program's samplers have no mip filter: only the top level is read.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    stbi_image_free(rgba);
+    return texture;
+}
+
+// The mesh as the layer puts it on the device: triangles grouped by
+// material in file order, 16-bit indices when they fit.
+bool LoadMesh(const std::string &path, GlMesh &mesh, std::string &error) {
+    std::vector<unsigned char> file;
+    XFileMesh data;
+    if (!ReadWholeFile(path.c_str(), file, error)) return false;
+    if (!ParseXFile(file.data(), file.size(), data, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    struct Vertex {
+        float position[3];
+        unsigned char colour[4];
+        float texcoord[2];
+    };
+    std::vector<Vertex> vertices;
+    for (int k = 0; k < 3; ++k) mesh.boundsMin[k] = mesh.boundsMax[k] = data.vertices.empty() ? 0 : data.vertices[0].position[k];
+    for (const XFileVertex &v : data.vertices) {
+        Vertex out = {{v.position[0], v.position[1], v.position[2]}, {255, 255, 255, 255}, {v.texcoord[0], v.texcoord[1]}};
+        if (data.hasColors)
+            for (int c = 0; c < 4; ++c) out.colour[c] = (unsigned char)(std::clamp(v.color[c], 0.0f, 1.0f) * 255.0f + 0.5f);
+        vertices.push_back(out);
+        for (int k = 0; k < 3; ++k) {
+            mesh.boundsMin[k] = std::min(mesh.boundsMin[k], v.position[k]);
+            mesh.boundsMax[k] = std::max(mesh.boundsMax[k], v.position[k]);
+        }
+    }
+    size_t materialCount = data.materials.size();
+    for (uint32_t a : data.attributes) materialCount = std::max<size_t>(materialCount, a + 1);
+    std::vector<uint32_t> grouped;
+    mesh.parts.assign(materialCount, GlMeshPart{});
+    for (size_t m = 0; m < materialCount; ++m) {
+        mesh.parts[m].firstIndex = (GLsizei)grouped.size();
+        for (size_t face = 0; face < data.attributes.size(); ++face)
+            if (data.attributes[face] == m)
+                grouped.insert(grouped.end(), &data.indices[face * 3], &data.indices[face * 3] + 3);
+        mesh.parts[m].indexCount = (GLsizei)grouped.size() - mesh.parts[m].firstIndex;
+        if (m < data.materials.size() && !data.materials[m].textureFilename.empty()) {
+            std::string directory = path.substr(0, path.rfind('\\') + 1);
+            mesh.parts[m].texture = LoadTexture(directory + data.materials[m].textureFilename, error);
+            if (!mesh.parts[m].texture) return false;
+        }
+    }
+
+    glGenVertexArrays(1, &mesh.vertexArray);
+    glBindVertexArray(mesh.vertexArray);
+    glGenBuffers(1, &mesh.vertices);
+    glBindBuffer(GL_ARRAY_BUFFER, mesh.vertices);
+    glBufferData(GL_ARRAY_BUFFER, vertices.size() * sizeof(Vertex), vertices.data(), GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex), (void *)offsetof(Vertex, position));
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Vertex), (void *)offsetof(Vertex, colour));
+    glEnableVertexAttribArray(3);
+    glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex), (void *)offsetof(Vertex, texcoord));
+    glGenBuffers(1, &mesh.indices);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indices);
+    if (vertices.size() > 0xFFFF) {
+        mesh.indexType = GL_UNSIGNED_INT;
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, grouped.size() * 4, grouped.data(), GL_STATIC_DRAW);
+    } else {
+        std::vector<uint16_t> narrow(grouped.begin(), grouped.end());
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, narrow.size() * 2, narrow.data(), GL_STATIC_DRAW);
+    }
+    return true;
+}
+
+void DrawMesh(GlScene &scene, const GlMesh &mesh, const D3DXMATRIX &world, const D3DXMATRIX &viewProjection) {
+    D3DXMATRIX m = world * viewProjection;
+    glBindVertexArray(mesh.vertexArray);
+    size_t indexSize = mesh.indexType == GL_UNSIGNED_INT ? 4 : 2;
+    for (const GlMeshPart &part : mesh.parts) {
+        if (part.indexCount == 0) continue;
+        const GlProgram &program = scene.programs[part.texture != 0];
+        if (scene.current != &program) {
+            glUseProgram(program.program);
+            glUniform2fv(program.offsetUniform, 1, scene.pixelOffset);
+            scene.current = &program;
+        }
+        glUniformMatrix4fv(program.matrixUniform, 1, GL_FALSE, &m.m[0][0]);
+        glBindTexture(GL_TEXTURE_2D, part.texture);
+        glDrawElements(GL_TRIANGLES, part.indexCount, mesh.indexType, (void *)(part.firstIndex * indexSize));
+    }
+}
+
+void SetTarget(GlScene &scene, GLuint framebuffer, int width, int height) {
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glViewport(0, 0, width, height);
+    scene.pixelOffset[0] = 2.0f * PixelShiftGl / width;
+    scene.pixelOffset[1] = -2.0f * PixelShiftGl / height;
+    scene.current = nullptr;  // the next draw sets the offset on its program
+}
+
+GLuint MakeSampler(GLenum wrap) {
+    GLuint sampler = 0;
+    glGenSamplers(1, &sampler);
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, wrap);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, wrap);
+    return sampler;
+}
+
+bool MakeTarget(int width, int height, GLenum depthTarget, GLuint &framebuffer, GLuint &colour, GLuint &depth) {
+    glGenTextures(1, &colour);
+    glBindTexture(GL_TEXTURE_2D, colour);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
+    if (depthTarget == GL_TEXTURE_2D) {
+        glGenTextures(1, &depth);
+        glBindTexture(GL_TEXTURE_2D, depth);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT16, width, height, 0, GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT,
+                     nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depth, 0);
+    } else {
+        glGenRenderbuffers(1, &depth);
+        glBindRenderbuffer(GL_RENDERBUFFER, depth);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    }
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+}  // namespace
+
+bool MakePlainContext(ContextPair &contexts, std::string &error) {
+    EGLDisplay display = eglGetCurrentDisplay();
+    EGLContext layer = eglGetCurrentContext();
+    if (display == EGL_NO_DISPLAY || layer == EGL_NO_CONTEXT) {
+        error = "the layer's device has no headless EGL context current";
+        return false;
+    }
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+    EGLConfig config;
+    EGLint configs = 0;
+    if (!eglChooseConfig(display, configAttributes, &config, 1, &configs) || configs < 1) {
+        error = "EGL offers no OpenGL config";
+        return false;
+    }
+    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 3,
+                                        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+    EGLContext plain = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+    if (plain == EGL_NO_CONTEXT || !eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, plain)) {
+        error = "EGL cannot make an OpenGL 4.3 core context current (compute shaders are needed)";
+        return false;
+    }
+    contexts = {display, layer, plain};
+    return true;
+}
+
+void UsePlainContext(const ContextPair &contexts) {
+    eglMakeCurrent(contexts.display, EGL_NO_SURFACE, EGL_NO_SURFACE, contexts.plain);
+}
+
+void UseLayerContext(const ContextPair &contexts) {
+    eglMakeCurrent(contexts.display, EGL_NO_SURFACE, EGL_NO_SURFACE, contexts.layer);
+}
+
+bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::string &error) {
+    scene.worlds = worlds;
+    if (!LoadMesh("Materials\\terrain.x", scene.terrain, error) || !LoadMesh("Materials\\skybox.x", scene.skybox, error) ||
+        !LoadMesh("Materials\\tree.x", scene.tree, error) ||
+        !LoadMesh("Materials\\tree_bounding.x", scene.bounding, error))
+        return false;
+    const char *fragmentSources[2] = {UntexturedFragmentSource, TexturedFragmentSource};
+    for (int textured = 0; textured < 2; ++textured) {
+        GlProgram &program = scene.programs[textured];
+        program.program = CompileProgram(VertexSource, fragmentSources[textured], error);
+        if (!program.program) return false;
+        program.matrixUniform = glGetUniformLocation(program.program, "worldViewProjection");
+        program.offsetUniform = glGetUniformLocation(program.program, "pixelOffset");
+    }
+    glUseProgram(scene.programs[1].program);
+    glUniform1i(glGetUniformLocation(scene.programs[1].program, "image"), 0);
+    scene.clampSampler = MakeSampler(GL_CLAMP_TO_EDGE);
+    scene.wrapSampler = MakeSampler(GL_REPEAT);
+    if (!MakeTarget(MainWidth, MainHeight, GL_RENDERBUFFER, scene.mainFramebuffer, scene.mainColour, scene.mainDepth) ||
+        !MakeTarget(OcclusionWidthGl, OcclusionHeightGl, GL_TEXTURE_2D, scene.occlusionFramebuffer,
+                    scene.occlusionColour, scene.occlusionDepth)) {
+        error = "the render targets are incomplete";
+        return false;
+    }
+    glGenQueries(4, scene.queryRing);
+
+    // The layer's translation of the program's states: depth test with
+    // less-or-equal and writes on, clockwise front faces with the other side
+    // culled, Direct3D's depth range and top-row-first targets. Blending is
+    // on with the default factors (one, zero), which replace: the layer
+    // leaves OpenGL's blending off for them, and so does this.
+    glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    glActiveTexture(GL_TEXTURE0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_TRUE);
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CW);
+    glCullFace(GL_BACK);
+    glDisable(GL_BLEND);
+    return true;
+}
+
+void BeginOcclusionTarget(GlScene &scene) {
+    SetTarget(scene, scene.occlusionFramebuffer, OcclusionWidthGl, OcclusionHeightGl);
+    glClearColor(200 / 255.0f, 200 / 255.0f, 200 / 255.0f, 1.0f);
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void DrawBounding(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection) {
+    DrawMesh(scene, scene.bounding, scene.worlds[tree], viewProjection);
+}
+
+void FillOcclusionDepth(GlScene &scene, const D3DXMATRIX &viewProjection) {
+    BeginOcclusionTarget(scene);
+    for (size_t i = 0; i < scene.worlds.size(); ++i) DrawBounding(scene, i, viewProjection);
+}
+
+std::vector<bool> ProgramPassGl(GlScene &scene, const D3DXMATRIX &viewProjection) {
+    FillOcclusionDepth(scene, viewProjection);
+    std::vector<bool> visible;
+    for (size_t i = 0; i < scene.worlds.size(); ++i) {
+        GLuint query = scene.queryRing[scene.nextQuery++ % 4];
+        glBeginQuery(GL_SAMPLES_PASSED, query);
+        DrawBounding(scene, i, viewProjection);
+        glEndQuery(GL_SAMPLES_PASSED);
+        GLuint available = 0, samples = 0;
+        for (;;) {
+            glGetQueryObjectuiv(query, GL_QUERY_RESULT_AVAILABLE, &available);
+            if (available) break;
+            glFlush();
+        }
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
+        visible.push_back(samples != 0);
+    }
+    return visible;
+}
+
+void MainSceneGl(GlScene &scene, const RecordedFrame &frame, const std::vector<bool> &flags) {
+    SetTarget(scene, scene.mainFramebuffer, MainWidth, MainHeight);
+    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    D3DXMATRIX origin;
+    D3DXMatrixIdentity(&origin);
+    glBindSampler(0, scene.clampSampler);
+    DrawMesh(scene, scene.skybox, origin, frame.viewProjection);
+    glBindSampler(0, scene.wrapSampler);
+    DrawMesh(scene, scene.terrain, origin, frame.viewProjection);
+    for (size_t i = 0; i < scene.worlds.size(); ++i)
+        if (flags[i]) DrawMesh(scene, scene.tree, scene.worlds[i], frame.viewProjection);
+    glFlush();
+}

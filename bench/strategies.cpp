@@ -1,0 +1,62 @@
+#include "strategies.h"
+
+namespace {
+
+void IssueQueries(GlScene &scene, const std::vector<GLuint> &queries, const D3DXMATRIX &viewProjection) {
+    for (size_t i = 0; i < scene.worlds.size(); ++i) {
+        glBeginQuery(GL_SAMPLES_PASSED, queries[i]);
+        DrawBounding(scene, i, viewProjection);
+        glEndQuery(GL_SAMPLES_PASSED);
+    }
+}
+
+}  // namespace
+
+void CreateBatchedQueries(BatchedQueries &batched, size_t trees) {
+    batched.queries.resize(trees);
+    glGenQueries((GLsizei)trees, batched.queries.data());
+}
+
+std::vector<bool> BatchedPassGl(GlScene &scene, BatchedQueries &batched, const D3DXMATRIX &viewProjection) {
+    FillOcclusionDepth(scene, viewProjection);
+    IssueQueries(scene, batched.queries, viewProjection);
+    glFlush();
+    std::vector<bool> visible;
+    // Results come back in order, so waiting for the first read is the one
+    // wait; the rest are ready by then or soon after.
+    for (GLuint query : batched.queries) {
+        GLuint samples = 0;
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
+        visible.push_back(samples != 0);
+    }
+    return visible;
+}
+
+void CreateTemporalQueries(TemporalQueries &temporal, size_t trees) {
+    for (std::vector<GLuint> &set : temporal.sets) {
+        set.resize(trees);
+        glGenQueries((GLsizei)trees, set.data());
+    }
+}
+
+std::vector<bool> TemporalPassGl(GlScene &scene, TemporalQueries &temporal, const D3DXMATRIX &viewProjection) {
+    std::vector<bool> visible(scene.worlds.size(), true);
+    if (temporal.frame > 0) {
+        const std::vector<GLuint> &last = temporal.sets[(temporal.frame - 1) % 2];
+        for (size_t i = 0; i < last.size(); ++i) {
+            GLuint available = 0, samples = 0;
+            glGetQueryObjectuiv(last[i], GL_QUERY_RESULT_AVAILABLE, &available);
+            if (!available) {
+                ++temporal.unavailable;
+                continue;
+            }
+            glGetQueryObjectuiv(last[i], GL_QUERY_RESULT, &samples);
+            visible[i] = samples != 0;
+        }
+    }
+    FillOcclusionDepth(scene, viewProjection);
+    IssueQueries(scene, temporal.sets[temporal.frame % 2], viewProjection);
+    glFlush();
+    ++temporal.frame;
+    return visible;
+}
