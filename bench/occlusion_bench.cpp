@@ -304,7 +304,9 @@ int main(int argc, char **argv) {
     std::vector<unsigned char> file;
     std::string error;
     XFileMesh bounding;
-    if (!ReadWholeFile("Materials\\tree_bounding.x", file, error) || !ParseXFile(file.data(), file.size(), bounding, error)) {
+    XFileFault fault;
+    if (!ReadWholeFile("Materials\\tree_bounding.x", file, error) ||
+        !ParseXFile(file.data(), file.size(), bounding, error, fault)) {
         fprintf(stderr, "occlusion-bench: %s\n", error.c_str());
         return 1;
     }

@@ -19,11 +19,12 @@ struct Parsed {
     bool ok;
     XFileMesh mesh;
     std::string error;
+    XFileFault fault;
 };
 
 Parsed Parse(const std::string &file) {
     Parsed result;
-    result.ok = ParseXFile(file.data(), file.size(), result.mesh, result.error);
+    result.ok = ParseXFile(file.data(), file.size(), result.mesh, result.error, result.fault);
     return result;
 }
 
