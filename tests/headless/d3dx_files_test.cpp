@@ -37,11 +37,12 @@ std::string Bitmap(uint32_t width, uint32_t height, uint32_t rgb) {
 
 const std::string Triangle = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
 
+// The header and syntax codes are those the .x layer gives on Windows for the
+// same text; the rest are D3DX's answers for the whole call.
 TEST_F(ProgramTest, MeshLoadingFailsWithTheCodesD3DXGives) {
     ASSERT_TRUE(StartProgram());
     const std::pair<std::string, HRESULT> cases[] = {
         {"xof 0303txt 0032", E_FAIL},  // well formed, no mesh
-        {"xof 0303txt 0032\nFrame Box01 { Mesh { 0;; 0;; } }\n", E_FAIL},
         {"xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,7;; }\n", E_FAIL},
         {"xOf 0302txt 0064\n" + Triangle, D3DXFERR_BADFILETYPE},
         {"xof 0302foo 0064\n" + Triangle, D3DXFERR_BADFILETYPE},
