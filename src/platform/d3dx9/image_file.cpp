@@ -45,8 +45,13 @@ bool DecodeImageFile(const void *bytes, size_t size, DecodedImage &image, std::s
     image = DecodedImage();
     const auto *data = static_cast<const stbi_uc *>(bytes);
     int width = 0, height = 0, channels = 0;
-    if (!data || size == 0 || size > size_t(INT_MAX) || !stbi_info_from_memory(data, int(size), &width, &height, &channels)) {
-        error = std::string("not a readable image (") + (size ? stbi_failure_reason() : "empty file") + ")";
+    if (!data || size == 0) {
+        error = "not a readable image (empty file)";
+        return false;
+    }
+    if (size > size_t(INT_MAX) || !stbi_info_from_memory(data, int(size), &width, &height, &channels)) {
+        const char *reason = size > size_t(INT_MAX) ? "larger than 2 GiB" : stbi_failure_reason();
+        error = std::string("not a readable image (") + (reason ? reason : "unknown format") + ")";
         return false;
     }
     if (width <= 0 || height <= 0 || width > MaxImageSide || height > MaxImageSide) {
@@ -55,7 +60,8 @@ bool DecodeImageFile(const void *bytes, size_t size, DecodedImage &image, std::s
     }
     stbi_uc *rgba = stbi_load_from_memory(data, int(size), &width, &height, &channels, 4);
     if (!rgba) {
-        error = std::string("cannot be decoded (") + stbi_failure_reason() + ")";
+        const char *reason = stbi_failure_reason();
+        error = std::string("cannot be decoded (") + (reason ? reason : "corrupt data") + ")";
         return false;
     }
     image.width = uint32_t(width);
@@ -81,26 +87,27 @@ uint32_t DefaultTextureSide(uint32_t side, uint32_t limit) {
 DecodedImage ResampleImage(const DecodedImage &image, uint32_t width, uint32_t height) {
     if (width == image.width && height == image.height) return image;
     std::vector<std::vector<Tap>> across = TriangleTaps(image.width, width), down = TriangleTaps(image.height, height);
-    // Rows first, into floats; then columns.
-    std::vector<float> rows(size_t(width) * image.height * 4);
-    for (uint32_t y = 0; y < image.height; ++y)
-        for (uint32_t x = 0; x < width; ++x)
-            for (const Tap &tap : across[x])
-                for (int c = 0; c < 4; ++c)
-                    rows[(size_t(y) * width + x) * 4 + c] +=
-                        tap.weight * image.pixels[(size_t(y) * image.width + tap.index) * 4 + c];
     DecodedImage out;
     out.width = width;
     out.height = height;
     out.hasAlpha = image.hasAlpha;
     out.pixels.resize(size_t(width) * height * 4);
-    for (uint32_t y = 0; y < height; ++y)
+    // One output row at a time: the source rows it reads blended into one
+    // row of floats, then that row filtered across.
+    std::vector<float> blended(size_t(image.width) * 4);
+    for (uint32_t y = 0; y < height; ++y) {
+        std::fill(blended.begin(), blended.end(), 0.0f);
+        for (const Tap &tap : down[y]) {
+            const uint8_t *row = &image.pixels[size_t(tap.index) * image.width * 4];
+            for (size_t i = 0; i < blended.size(); ++i) blended[i] += tap.weight * row[i];
+        }
         for (uint32_t x = 0; x < width; ++x)
             for (int c = 0; c < 4; ++c) {
                 float sum = 0;
-                for (const Tap &tap : down[y]) sum += tap.weight * rows[(size_t(tap.index) * width + x) * 4 + c];
+                for (const Tap &tap : across[x]) sum += tap.weight * blended[size_t(tap.index) * 4 + c];
                 out.pixels[(size_t(y) * width + x) * 4 + c] = uint8_t(std::clamp(std::lround(sum), 0L, 255L));
             }
+    }
     return out;
 }
 

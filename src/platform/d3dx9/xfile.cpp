@@ -319,7 +319,8 @@ bool ReadNormals(const XDocument &document, const XObject &object, MeshParts &pa
     for (uint32_t i = 0; i < normalCount; i++) {
         float value[3];
         for (int c = 0; c < 3; c++) value[c] = normals[size_t(i) * 3 + c] + 0.0f;
-        canonical[i] = firstOfValue.emplace(std::string(reinterpret_cast<const char *>(value), sizeof value), i).first->second;
+        std::string key(reinterpret_cast<const char *>(value), sizeof value);
+        canonical[i] = firstOfValue.emplace(std::move(key), i).first->second;
     }
     constexpr uint32_t kNoNormal = UINT32_MAX;
     size_t originalCount = parts.vertices.size();
