@@ -32,14 +32,17 @@ std::string Join(const std::string &directory, const std::string &name) {
 // How a directory is named in messages.
 std::string Shown(const std::string &directory) { return directory.empty() ? "the working directory" : directory; }
 
+enum class Lookup { Found, Missing, Ambiguous };
+
 // The entry of `directory` called `name`: itself when it exists, else the
-// one entry whose name matches ignoring case.
-// `what` ("file", "directory") is for the message. `directory` is a copy:
-// callers pass the path being built as both it and `found`.
-bool FindEntry(const std::string directory, const std::string &name, const char *what, bool mayBeNew,
-               std::string &found, std::string &reason) {
+// one entry whose name matches ignoring case; Missing leaves in `found` the
+// name as given. `what` ("file", "directory") is for the message.
+// `directory` is a copy: callers pass the path being built as both it and
+// `found`.
+Lookup FindEntry(const std::string directory, const std::string &name, const char *what, std::string &found,
+                 std::string &reason) {
     found = Join(directory, name);
-    if (name.empty() || name == "." || name == ".." || Exists(found)) return true;
+    if (name.empty() || name == "." || name == ".." || Exists(found)) return Lookup::Found;
     std::vector<std::string> matches;
     if (DIR *listing = opendir(directory.empty() ? "." : directory.c_str())) {
         while (dirent *entry = readdir(listing))
@@ -48,16 +51,15 @@ bool FindEntry(const std::string directory, const std::string &name, const char 
     }
     if (matches.size() == 1) {
         found = Join(directory, matches[0]);
-        return true;
+        return Lookup::Found;
     }
     if (matches.empty()) {
-        if (mayBeNew) return true;
         reason = std::string("no ") + what + " '" + name + "' in " + Shown(directory);
-        return false;
+        return Lookup::Missing;
     }
     reason = "'" + name + "' matches " + std::to_string(matches.size()) + " files in " + Shown(directory) + ":";
     for (size_t i = 0; i < matches.size(); ++i) reason += (i ? ", " : " ") + matches[i];
-    return false;
+    return Lookup::Ambiguous;
 }
 
 std::vector<std::string> Components(const std::string &native) {
@@ -95,26 +97,24 @@ bool ResolvePathIn(const char *path, PathUse use, const std::string &dataDirecto
         base = "/";
         next = 1;
     } else if (parts.size() > 1) {
-        // The leading directory decides where the whole path lives.
-        std::string local;
-        bool here = FindEntry("", parts[0], "directory", false, local, reason);
-        if (!here && use == PathUse::Reading && !dataDirectory.empty()) {
-            std::string installed;
-            if (!FindEntry(dataDirectory, parts[0], "directory", false, installed, reason)) {
-                error = shown + ": no directory '" + parts[0] + "' in the working directory or in " + dataDirectory;
-                return false;
-            }
-            local = installed;
-        } else if (!here) {
+        // The leading directory decides where the whole path lives: the
+        // installed data directory only when the working directory has none.
+        Lookup here = FindEntry("", parts[0], "directory", base, reason);
+        if (here == Lookup::Missing && use == PathUse::Reading && !dataDirectory.empty()) {
+            here = FindEntry(dataDirectory, parts[0], "directory", base, reason);
+            if (here == Lookup::Missing)
+                reason = "no directory '" + parts[0] + "' in the working directory or in " + dataDirectory;
+        }
+        if (here != Lookup::Found) {
             error = shown + ": " + reason;
             return false;
         }
-        base = local;
         next = 1;
     }
     for (size_t i = next; i < parts.size(); ++i) {
-        bool last = i + 1 == parts.size();
-        if (!FindEntry(base, parts[i], last ? "file" : "directory", last && use == PathUse::Writing, base, reason)) {
+        bool mayBeNew = i + 1 == parts.size() && use == PathUse::Writing;
+        Lookup lookup = FindEntry(base, parts[i], i + 1 == parts.size() ? "file" : "directory", base, reason);
+        if (lookup == Lookup::Ambiguous || (lookup == Lookup::Missing && !mayBeNew)) {
             error = shown + ": " + reason;
             return false;
         }

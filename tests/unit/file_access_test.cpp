@@ -79,6 +79,10 @@ TEST_F(FileAccessTest, TheDataDirectoryIsChosenAsAWhole) {
               "error: Materials\\bark.png: no file 'bark.png' in " + root + "/installed/Materials");
     EXPECT_EQ(Resolve("Other\\a.x"), "error: Other\\a.x: no directory 'Other' in the working directory or in " + root +
                                          "/installed");
+    // Two local candidates are an error, not a reason to look elsewhere.
+    for (const char *dir : {"materials", "MATERIALS"}) ASSERT_EQ(mkdir(dir, 0755), 0);
+    EXPECT_EQ(Resolve("Materials\\tree.x").substr(0, 52), "error: Materials\\tree.x: 'Materials' matches 2 files");
+    ASSERT_EQ(system("rmdir materials MATERIALS"), 0);
     // Writing stays in the working directory.
     EXPECT_EQ(Resolve("Materials\\new.bmp", PathUse::Writing),
               "error: Materials\\new.bmp: no directory 'Materials' in the working directory");
