@@ -98,8 +98,9 @@ GLuint LoadTexture(const std::string &path, std::string &error) {
 bool LoadMesh(const std::string &path, GlMesh &mesh, std::string &error) {
     std::vector<unsigned char> file;
     XFileMesh data;
+    XFileFault fault;
     if (!ReadWholeFile(path.c_str(), file, error)) return false;
-    if (!ParseXFile(file.data(), file.size(), data, error)) {
+    if (!ParseXFile(file.data(), file.size(), data, error, fault)) {
         error = path + ": " + error;
         return false;
     }

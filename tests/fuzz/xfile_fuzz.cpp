@@ -30,9 +30,10 @@ bool MeshIsConsistent(const XFileMesh &mesh) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     XFileMesh mesh;
     std::string error;
-    bool ok = ParseXFile(data, size, mesh, error);
-    if (ok ? !MeshIsConsistent(mesh) || !error.empty()
-           : !StartsWith(error, "line ") && !StartsWith(error, "byte offset ")) {
+    XFileFault fault;
+    bool ok = ParseXFile(data, size, mesh, error, fault);
+    if (ok ? !MeshIsConsistent(mesh) || !error.empty() || fault != XFileFault::None
+           : (!StartsWith(error, "line ") && !StartsWith(error, "byte offset ")) || fault == XFileFault::None) {
         abort();
     }
     return 0;

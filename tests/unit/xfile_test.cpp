@@ -19,11 +19,12 @@ struct Parsed {
     bool ok;
     XFileMesh mesh;
     std::string error;
+    XFileFault fault;
 };
 
 Parsed Parse(const std::string &file) {
     Parsed result;
-    result.ok = ParseXFile(file.data(), file.size(), result.mesh, result.error);
+    result.ok = ParseXFile(file.data(), file.size(), result.mesh, result.error, result.fault);
     return result;
 }
 
@@ -238,6 +239,27 @@ TEST(XFileAssembly, FrameTransformsApplyChildTimesParent) {
     ExpectVector(parsed.mesh.vertices[2].normal, {0, 1, 0});
 }
 
+TEST(XFileAssembly, EachFrameMatrixAppliesToWhatFollowsItAccumulating) {
+    // D3DX merges these at z = 0, 2 and 2 + 3; a sub-frame after the second
+    // matrix inherits both.
+    auto triangle = [](int x) {
+        std::string xs = std::to_string(x);
+        return "Mesh { 3; 0;0;0;, 0;1;0;, " + xs + ";1;0;; 1; 3;0,1,2;; }\n";
+    };
+    auto moveZ = [](int z) {
+        return "FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0," + std::to_string(z) + ",1;; }\n";
+    };
+    Parsed parsed = Parse(Text("Frame {\n" + triangle(1) + moveZ(2) + triangle(2) + moveZ(3) + triangle(3) +
+                               "Frame { " + moveZ(10) + triangle(4) + "}\n}\n"));
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    ASSERT_EQ(parsed.mesh.vertices.size(), 12u);
+    const float expectedZ[] = {0, 2, 5, 15};
+    for (int m = 0; m < 4; m++) {
+        ExpectVector(parsed.mesh.vertices[size_t(m) * 3].position, {0, 0, expectedZ[m]});
+        ExpectVector(parsed.mesh.vertices[size_t(m) * 3 + 2].position, {float(m + 1), 1, expectedZ[m]});
+    }
+}
+
 TEST(XFileAssembly, MeshesMergeDepthFirstWithOffsets) {
     // Order: A (top level), B (in F), C (in F's child), D (top level); a
     // nested Mesh inside a Mesh does not count.
@@ -308,6 +330,21 @@ TEST(XFileAssembly, TexcoordsColorsAndSharedNormals) {
     ExpectVector(mesh.vertices[4].color, {1, 0, 0.5f, 1});  // clamped to 0..1
     ExpectVector(mesh.vertices[0].color, {0.25f, 0.25f, 0.25f, 0.25f});
     ExpectVector(mesh.vertices[1].color, {1, 1, 1, 1});  // no colour given: white
+}
+
+TEST(XFileAssembly, NormalsEqualInValueShareAVertex) {
+    // Exporters write "-0.000000": it is the same normal as 0.0, so the two
+    // triangles share their edge's vertices. A distinct normal still splits.
+    const std::pair<const char *, size_t> cases[] = {
+        {"2; 0;0;1;, -0.000000;-0.0;1.000000;; 2; 3;0,0,0;, 3;1,1,1;;", 4},
+        {"2; 0;0;1;, 0;0.000001;1;; 2; 3;0,0,0;, 3;1,1,1;;", 6},
+    };
+    for (const auto &[normals, vertices] : cases) {
+        Parsed parsed = Parse(Text("Mesh { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 2; 3;0,1,2;, 3;0,2,3;;\n"
+                                   " MeshNormals { " + std::string(normals) + " } }\n"));
+        ASSERT_TRUE(parsed.ok) << parsed.error;
+        EXPECT_EQ(parsed.mesh.vertices.size(), vertices) << normals;
+    }
 }
 
 // ---- malformed files ----------------------------------------------------------

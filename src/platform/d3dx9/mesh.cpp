@@ -178,6 +178,18 @@ HRESULT CreateMesh(IDirect3DDevice9 *device, const XFileMesh &data, DWORD option
     return D3D_OK;
 }
 
+// The .x layer's own codes for a file it cannot read; E_FAIL for a readable
+// file that gives no mesh, as D3DX answers for one without any.
+HRESULT ParseFailureResult(XFileFault fault) {
+    switch (fault) {
+    case XFileFault::BadFileType: return D3DXFERR_BADFILETYPE;
+    case XFileFault::BadFileVersion: return D3DXFERR_BADFILEVERSION;
+    case XFileFault::BadFloatSize: return D3DXFERR_BADFILEFLOATSIZE;
+    case XFileFault::Syntax: return D3DXFERR_PARSEERROR;
+    default: return E_FAIL;
+    }
+}
+
 }  // namespace
 
 HRESULT WINAPI D3DXLoadMeshFromXA(LPCSTR path, DWORD options, LPDIRECT3DDEVICE9 device, LPD3DXBUFFER *adjacency,
@@ -192,12 +204,13 @@ HRESULT WINAPI D3DXLoadMeshFromXA(LPCSTR path, DWORD options, LPDIRECT3DDEVICE9 
     std::string error;
     if (!ReadWholeFile(path, file, error)) {
         SetPlatformError("%s", error.c_str());
-        return D3DERR_NOTFOUND;
+        return D3DXERR_INVALIDDATA;  // as D3DX answers for a file it cannot open
     }
     XFileMesh data;
-    if (!ParseXFile(file.data(), file.size(), data, error)) {
+    XFileFault fault;
+    if (!ParseXFile(file.data(), file.size(), data, error, fault)) {
         SetPlatformError("%s: %s", path, error.c_str());
-        return D3DXERR_INVALIDDATA;
+        return ParseFailureResult(fault);
     }
     Mesh *created = nullptr;
     HRESULT hr = CreateMesh(device, data, options, created);

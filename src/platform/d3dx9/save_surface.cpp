@@ -58,7 +58,11 @@ HRESULT WINAPI D3DXSaveSurfaceToFileA(LPCSTR path, D3DXIMAGE_FILEFORMAT format, 
         memcpy(&file[54 + (size_t)(h - 1 - row) * w * 4], &pixels[((size_t)(top + row) * width + left) * 4], (size_t)w * 4);
     // Written beside the target and renamed over it, so a failed write never
     // leaves a truncated bitmap where a good one was.
-    std::string native = NativePath(path);
+    std::string native, error;
+    if (!ResolvePath(path, PathUse::Writing, native, error)) {
+        SetPlatformError("%s", error.c_str());
+        return D3DERR_INVALIDCALL;
+    }
     std::string partial = native + ".partial";
     FILE *out = fopen(partial.c_str(), "wb");
     if (!out) {

@@ -1,9 +1,6 @@
-// D3DXCreateTexture and D3DXCreateTextureFromFileA (image files through
-// stb_image: BMP, PNG, JPG, TGA, PPM/PGM, GIF, PSD, HDR).
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_FAILURE_USERMSG
-#include <stb_image.h>
-
+// D3DXCreateTexture and D3DXCreateTextureFromFileA, which makes a texture
+// of an image file as D3DX does with its defaults: power-of-two sides, the
+// image filtered to fill them, and the full mip chain.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,30 +9,14 @@
 #include "../file_access.h"
 #include "../platform_error.h"
 #include "d3dx9.h"
+#include "image_file.h"
 
 namespace {
-
-constexpr int MaxImageSide = 16384;
 
 bool SupportedFormat(D3DFORMAT format) {
     return format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 || format == D3DFMT_A4R4G4B4 ||
            format == D3DFMT_X4R4G4B4 || format == D3DFMT_R5G6B5 || format == D3DFMT_A1R5G5B5 ||
            format == D3DFMT_X1R5G5B5;
-}
-
-// Each level is the 2 x 2 box average of the one above it.
-void Downsample(const std::vector<BYTE> &from, UINT width, UINT height, std::vector<BYTE> &to) {
-    UINT w = width > 1 ? width / 2 : 1, h = height > 1 ? height / 2 : 1;
-    to.resize((size_t)w * h * 4);
-    for (UINT y = 0; y < h; ++y)
-        for (UINT x = 0; x < w; ++x)
-            for (int c = 0; c < 4; ++c) {
-                UINT x0 = std::min(2 * x, width - 1), x1 = std::min(2 * x + 1, width - 1);
-                UINT y0 = std::min(2 * y, height - 1), y1 = std::min(2 * y + 1, height - 1);
-                UINT sum = from[((size_t)y0 * width + x0) * 4 + c] + from[((size_t)y0 * width + x1) * 4 + c] +
-                           from[((size_t)y1 * width + x0) * 4 + c] + from[((size_t)y1 * width + x1) * 4 + c];
-                to[((size_t)y * w + x) * 4 + c] = (BYTE)((sum + 2) / 4);
-            }
 }
 
 }  // namespace
@@ -58,52 +39,32 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 device, LPCSTR path,
     std::string error;
     if (!ReadWholeFile(path, file, error)) {
         SetPlatformError("%s", error.c_str());
-        return D3DERR_NOTFOUND;
+        return D3DXERR_INVALIDDATA;  // as D3DX answers for a file it cannot open
     }
-    int width = 0, height = 0, channels = 0;
-    if (file.size() > (size_t)INT32_MAX ||
-        !stbi_info_from_memory(file.data(), (int)file.size(), &width, &height, &channels)) {
-        SetPlatformError("%s: not a readable image (%s)", path, stbi_failure_reason());
+    DecodedImage image;
+    if (!DecodeImageFile(file.data(), file.size(), image, error)) {
+        SetPlatformError("%s: %s", path, error.c_str());
         return D3DXERR_INVALIDDATA;
     }
-    if (width <= 0 || height <= 0 || width > MaxImageSide || height > MaxImageSide) {
-        SetPlatformError("%s: image of %d x %d pixels is out of range", path, width, height);
-        return D3DXERR_INVALIDDATA;
-    }
-    unsigned char *rgba = stbi_load_from_memory(file.data(), (int)file.size(), &width, &height, &channels, 4);
-    if (!rgba) {
-        SetPlatformError("%s: cannot be decoded (%s)", path, stbi_failure_reason());
-        return D3DXERR_INVALIDDATA;
-    }
-    D3DFORMAT format = channels == 2 || channels == 4 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    // The default size: the image's, each side rounded up to a power of two
+    // and held within the device's limit; the default filter fills it.
+    D3DCAPS9 caps{};
+    device->GetDeviceCaps(&caps);
+    UINT width = DefaultTextureSide(image.width, caps.MaxTextureWidth);
+    UINT height = DefaultTextureSide(image.height, caps.MaxTextureHeight);
+    D3DFORMAT format = image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
     IDirect3DTexture9 *texture = nullptr;
     HRESULT hr = device->CreateTexture(width, height, 0, 0, format, D3DPOOL_MANAGED, &texture, nullptr);
     if (FAILED(hr)) {
-        stbi_image_free(rgba);
-        SetPlatformError("%s: a %d x %d texture cannot be created", path, width, height);
+        SetPlatformError("%s: a %u x %u texture cannot be created", path, width, height);
         return hr;
     }
-    // Rows top first, as the file shows them; A8R8G8B8 is B, G, R, A in memory.
-    std::vector<BYTE> level((size_t)width * height * 4);
-    for (size_t i = 0; i < (size_t)width * height; ++i) {
-        level[4 * i + 0] = rgba[4 * i + 2];
-        level[4 * i + 1] = rgba[4 * i + 1];
-        level[4 * i + 2] = rgba[4 * i + 0];
-        level[4 * i + 3] = rgba[4 * i + 3];
-    }
-    stbi_image_free(rgba);
+    DecodedImage level = ResampleImage(image, width, height);
     auto *impl = static_cast<Texture *>(texture);
-    UINT w = width, h = height;
     for (UINT i = 0; i < impl->levels; ++i) {
-        impl->memory[i] = level;
+        impl->memory[i] = level.pixels;
         impl->UploadLevel(i);
-        if (i + 1 < impl->levels) {
-            std::vector<BYTE> next;
-            Downsample(level, w, h, next);
-            level.swap(next);
-            w = w > 1 ? w / 2 : 1;
-            h = h > 1 ? h / 2 : 1;
-        }
+        if (i + 1 < impl->levels) level = NextMipLevel(level);
     }
     *out = texture;
     return D3D_OK;

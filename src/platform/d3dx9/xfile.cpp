@@ -311,12 +311,16 @@ bool ReadNormals(const XDocument &document, const XObject &object, MeshParts &pa
         return FailBack(m, "MeshNormals has " + std::to_string(faceCount) + " faces, the mesh has " +
                                std::to_string(parts.faceSizes.size()));
     }
-    // Equal normals (bit for bit) count as one, whatever their index.
+    // Equal normals count as one, whatever their index: compared by value,
+    // so -0.0 equals 0.0 (adding +0.0 turns -0.0 into +0.0 and leaves every
+    // other value, NaN included, as it is).
     std::vector<uint32_t> canonical(normalCount);
-    std::unordered_map<std::string_view, uint32_t> firstOfValue;
+    std::unordered_map<std::string, uint32_t> firstOfValue;
     for (uint32_t i = 0; i < normalCount; i++) {
-        std::string_view bits(reinterpret_cast<const char *>(&normals[size_t(i) * 3]), 3 * sizeof(float));
-        canonical[i] = firstOfValue.emplace(bits, i).first->second;
+        float value[3];
+        for (int c = 0; c < 3; c++) value[c] = normals[size_t(i) * 3 + c] + 0.0f;
+        std::string key(reinterpret_cast<const char *>(value), sizeof value);
+        canonical[i] = firstOfValue.emplace(std::move(key), i).first->second;
     }
     constexpr uint32_t kNoNormal = UINT32_MAX;
     size_t originalCount = parts.vertices.size();
@@ -401,27 +405,27 @@ struct MeshInstance {
     bool framed;  // inside a frame: transformed, normals renormalised
 };
 
-bool ReadFrameMatrix(const XDocument &document, const XObject &frame, Matrix &local, std::string &error) {
-    const XObject *matrix = nullptr;
-    if (!FindSingleChild(document, frame, "FrameTransformMatrix", matrix, error)) return false;
-    local = kIdentity;
-    if (!matrix) return true;
-    Members m{document, *matrix, error};
+bool ReadFrameMatrix(const XDocument &document, const XObject &matrix, Matrix &local, std::string &error) {
+    Members m{document, matrix, error};
     return ReadFloats(m, "matrix", local.m, 16);
 }
 
 // Meshes of a frame and its sub-frames, depth first in document order.
+// A FrameTransformMatrix applies to the meshes and frames after it in its
+// frame; a later one accumulates onto it as a child frame's would.
 // Only nested objects count, not references: every Mesh object is then read
 // at most once, and recursion is bounded by the parser's nesting limit.
 bool CollectFrame(const XDocument &document, const XObject &frame, const Matrix &parent,
                   std::vector<MeshInstance> &instances, std::string &error) {
-    Matrix local;
-    if (!ReadFrameMatrix(document, frame, local, error)) return false;
-    Matrix world = Multiply(local, parent);
+    Matrix world = parent;
     for (const XChild &child : frame.children) {
         if (child.object < 0) continue;
         const XObject &object = document.objects[size_t(child.object)];
-        if (XTypeIs(object, "Mesh")) {
+        if (XTypeIs(object, "FrameTransformMatrix")) {
+            Matrix local;
+            if (!ReadFrameMatrix(document, object, local, error)) return false;
+            world = Multiply(local, world);
+        } else if (XTypeIs(object, "Mesh")) {
             instances.push_back({&object, world, true});
         } else if (XTypeIs(object, "Frame")) {
             if (!CollectFrame(document, object, world, instances, error)) return false;
@@ -524,8 +528,9 @@ std::string FieldText(const uint8_t *field) {
 
 bool FieldIs(const uint8_t *field, const char *value) { return memcmp(field, value, 4) == 0; }
 
-bool FailHeader(size_t offset, const std::string &reason, std::string &error) {
+bool FailHeader(size_t offset, XFileFault kind, const std::string &reason, std::string &error, XFileFault &fault) {
     error = "byte offset " + std::to_string(offset) + ": " + reason;
+    fault = kind;
     return false;
 }
 
@@ -535,22 +540,24 @@ struct Header {
     bool doubles;
 };
 
-bool ReadHeader(const uint8_t *file, size_t size, Header &header, std::string &error) {
+bool ReadHeader(const uint8_t *file, size_t size, Header &header, std::string &error, XFileFault &fault) {
+    using enum XFileFault;
     if (size < kHeaderSize) {
-        return FailHeader(0, "file of " + std::to_string(size) + " bytes is too short for an X file header", error);
+        return FailHeader(0, BadFileType,
+                          "file of " + std::to_string(size) + " bytes is too short for an X file header", error, fault);
     }
-    if (!FieldIs(file, "xof ")) return FailHeader(0, "not an X file (no 'xof ' signature)", error);
+    if (!FieldIs(file, "xof ")) return FailHeader(0, BadFileType, "not an X file (no 'xof ' signature)", error, fault);
     if (!FieldIs(file + 4, "0302") && !FieldIs(file + 4, "0303")) {
-        return FailHeader(4, "unsupported version " + FieldText(file + 4), error);
+        return FailHeader(4, BadFileVersion, "unsupported version " + FieldText(file + 4), error, fault);
     }
     const uint8_t *format = file + 8;
     header.binary = FieldIs(format, "bin ") || FieldIs(format, "bzip");
     header.compressed = FieldIs(format, "tzip") || FieldIs(format, "bzip");
     if (!header.binary && !header.compressed && !FieldIs(format, "txt ")) {
-        return FailHeader(8, "unknown format " + FieldText(format), error);
+        return FailHeader(8, BadFileType, "unknown format " + FieldText(format), error, fault);
     }
     if (!FieldIs(file + 12, "0032") && !FieldIs(file + 12, "0064")) {
-        return FailHeader(12, "unsupported float size " + FieldText(file + 12), error);
+        return FailHeader(12, BadFloatSize, "unsupported float size " + FieldText(file + 12), error, fault);
     }
     header.doubles = FieldIs(file + 12, "0064");
     return true;
@@ -558,29 +565,41 @@ bool ReadHeader(const uint8_t *file, size_t size, Header &header, std::string &e
 
 }  // namespace
 
-bool ParseXFile(const void *data, size_t size, XFileMesh &out, std::string &error) {
+bool ParseXFile(const void *data, size_t size, XFileMesh &out, std::string &error, XFileFault &fault) {
     out = XFileMesh();
     error.clear();
+    fault = XFileFault::None;
     const uint8_t *file = static_cast<const uint8_t *>(data);
     Header header{};
-    if (!ReadHeader(file, size, header, error)) return false;
+    if (!ReadHeader(file, size, header, error, fault)) return false;
 
     std::vector<uint8_t> inflated;
     const uint8_t *body = file + kHeaderSize;
     size_t bodySize = size - kHeaderSize;
     if (header.compressed) {
-        if (!InflateXFileBody(file, size, kMaxBodySize, inflated, error)) return false;
+        if (!InflateXFileBody(file, size, kMaxBodySize, inflated, error)) {
+            fault = XFileFault::Syntax;
+            return false;
+        }
         body = inflated.data();
         bodySize = inflated.size();
     } else if (bodySize > kMaxBodySize) {
-        return FailHeader(kHeaderSize, "body of " + std::to_string(bodySize) + " bytes exceeds the limit", error);
+        return FailHeader(kHeaderSize, XFileFault::Syntax,
+                          "body of " + std::to_string(bodySize) + " bytes exceeds the limit", error, fault);
     }
 
     // Binary offsets count from the start of the (decompressed) file.
     XTokenizer tokenizer = MakeXTokenizer(body, bodySize, header.binary, header.doubles, uint32_t(kHeaderSize));
     XDocument document;
+    if (!ParseXDocument(tokenizer, document, error)) {
+        fault = XFileFault::Syntax;
+        return false;
+    }
     XFileMesh mesh;
-    if (!ParseXDocument(tokenizer, document, error) || !MergeMeshes(document, mesh, error)) return false;
+    if (!MergeMeshes(document, mesh, error)) {
+        fault = XFileFault::Content;
+        return false;
+    }
     out = std::move(mesh);
     return true;
 }

@@ -37,7 +37,17 @@ struct XFileMesh {
     bool hasColors = false;
 };
 
-// Parses a whole file held in memory. On failure returns false and sets
-// `error` to "line N: reason" (text) or "byte offset N: reason" (binary or
-// compressed); the caller prefixes the file name.
-bool ParseXFile(const void *data, size_t size, XFileMesh &out, std::string &error);
+// What failed, so the loader can return the code D3DX gives for it.
+enum class XFileFault {
+    None,
+    BadFileType,     // no "xof " signature, unknown format, or too short for a header
+    BadFileVersion,  // a version other than 0302 / 0303
+    BadFloatSize,    // a float size other than 0032 / 0064
+    Syntax,          // the body cannot be read as objects (or decompressed)
+    Content,         // the objects are readable but do not make a mesh (none at all included)
+};
+
+// Parses a whole file held in memory. On failure returns false, sets `fault`
+// and sets `error` to "line N: reason" (text) or "byte offset N: reason"
+// (binary or compressed); the caller prefixes the file name.
+bool ParseXFile(const void *data, size_t size, XFileMesh &out, std::string &error, XFileFault &fault);
