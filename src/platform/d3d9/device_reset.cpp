@@ -71,9 +71,14 @@ HRESULT D3DDevice::Reset(D3DPRESENT_PARAMETERS *newParameters) {
         faults &= ~FaultResetOnce;
         return D3DERR_INVALIDCALL;
     }
-    // Default-pool resources, including references to the implicit
-    // surfaces, do not survive a reset: the program must release them first.
-    if (defaultPoolObjects > 0 || implicitSurfaceRefs > 0 || recording) return D3DERR_INVALIDCALL;
+    // A reset ends a recording and drops what it recorded.
+    if (StateBlock *abandoned = recording) {
+        recording = nullptr;
+        abandoned->Release();
+    }
+    // Default-pool resources, references to the implicit surfaces and state
+    // blocks do not survive a reset: the program must release them first.
+    if (defaultPoolObjects > 0 || implicitSurfaceRefs > 0 || !stateBlocks.empty()) return D3DERR_INVALIDCALL;
     MakeCurrent();
     if (newParameters->BackBufferWidth == 0) newParameters->BackBufferWidth = std::max(ClientWidth(), 1u);
     if (newParameters->BackBufferHeight == 0) newParameters->BackBufferHeight = std::max(ClientHeight(), 1u);
