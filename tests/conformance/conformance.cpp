@@ -179,7 +179,8 @@ void TransformedEdges() {
         {"transformed_columns_ndc_-1..0", 0, 32, false}, {"transformed_columns_0..10.25", 0, 10.25f, false},
         {"transformed_columns_5.25..10.25", 5.25f, 10.25f, false}, {"transformed_columns_5..10", 5, 10, false},
         {"transformed_columns_4.5..9.5", 4.5f, 9.5f, false}, {"transformed_rows_0..3.25", 0, 3.25f, true},
-        {"transformed_rows_4.5..9.5", 4.5f, 9.5f, true}};
+        {"transformed_rows_4.5..9.5", 4.5f, 9.5f, true}, {"transformed_rows_5..10", 5, 10, true},
+        {"transformed_rows_5.25..10.25", 5.25f, 10.25f, true}};
     for (const auto &c : cases) {
         target.Begin(0xFF000000);
         ResetStates(Dev);
