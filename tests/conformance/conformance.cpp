@@ -5,6 +5,7 @@
 #include <d3dx9.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -178,7 +179,8 @@ void TransformedEdges() {
         {"transformed_columns_ndc_-1..0", 0, 32, false}, {"transformed_columns_0..10.25", 0, 10.25f, false},
         {"transformed_columns_5.25..10.25", 5.25f, 10.25f, false}, {"transformed_columns_5..10", 5, 10, false},
         {"transformed_columns_4.5..9.5", 4.5f, 9.5f, false}, {"transformed_rows_0..3.25", 0, 3.25f, true},
-        {"transformed_rows_4.5..9.5", 4.5f, 9.5f, true}};
+        {"transformed_rows_4.5..9.5", 4.5f, 9.5f, true}, {"transformed_rows_5..10", 5, 10, true},
+        {"transformed_rows_5.25..10.25", 5.25f, 10.25f, true}};
     for (const auto &c : cases) {
         target.Begin(0xFF000000);
         ResetStates(Dev);
@@ -302,13 +304,16 @@ void DefaultStates() {
     Line("default_sampler0", "%s", text.c_str());
 }
 
+// The count of the pixels draw() passes, or NeverAnswered after 5 s of S_FALSE.
+const DWORD NeverAnswered = 0xFFFFFFFF;
 DWORD Measure(IDirect3DQuery9 *query, void (*draw)()) {
     query->Issue(D3DISSUE_BEGIN);
     draw();
     query->Issue(D3DISSUE_END);
     DWORD count = 0;
-    while (query->GetData(&count, sizeof count, D3DGETDATA_FLUSH) == S_FALSE) {
-    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (query->GetData(&count, sizeof count, D3DGETDATA_FLUSH) == S_FALSE)
+        if (std::chrono::steady_clock::now() > deadline) return NeverAnswered;
     return count;
 }
 
@@ -429,6 +434,54 @@ void Resets() {
     managed->Release();
 }
 
+// What a reset does with state blocks and queries alive. Every refused reset
+// is followed by one that succeeds, so the device leaves the lost state.
+void ResetsWithStateBlocksAndQueries() {
+    D3DPRESENT_PARAMETERS parameters = Parameters;
+    IDirect3DStateBlock9 *block = NULL;
+    Dev->CreateStateBlock(D3DSBT_ALL, &block);
+    HRESULT withCreated = Dev->Reset(&parameters);
+    block->Release();
+    HRESULT afterRelease = Dev->Reset(&parameters);
+    Dev->BeginStateBlock();
+    Dev->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    block = NULL;
+    Dev->EndStateBlock(&block);
+    HRESULT withRecorded = Dev->Reset(&parameters);
+    block->Release();
+    afterRelease |= Dev->Reset(&parameters);
+    Line("reset_with_created_and_recorded_state_block", "0x%08X 0x%08X after_release=0x%08X", (unsigned)withCreated,
+         (unsigned)withRecorded, (unsigned)afterRelease);
+
+    Dev->BeginStateBlock();
+    Dev->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    HRESULT whileRecording = Dev->Reset(&parameters);
+    DWORD zenable = 0;
+    Dev->GetRenderState(D3DRS_ZENABLE, &zenable);
+    block = NULL;
+    HRESULT ended = Dev->EndStateBlock(&block);
+    if (block) block->Release();
+    HRESULT after = Dev->Reset(&parameters);
+    Line("reset_while_recording", "hr=0x%08X zenable=%lu end=0x%08X block=%s after=0x%08X", (unsigned)whileRecording,
+         (unsigned long)zenable, (unsigned)ended, block ? "some" : "none", (unsigned)after);
+
+    IDirect3DQuery9 *query = NULL;
+    Dev->CreateQuery(D3DQUERYTYPE_OCCLUSION, &query);
+    HRESULT withQuery = Dev->Reset(&parameters);
+    DWORD count;
+    {
+        Target target(64, 64);
+        target.Begin(0xFF000000);
+        ResetStates(Dev);
+        count = Measure(query, Rectangle);
+        target.End();
+    }
+    query->Release();
+    after = Dev->Reset(&parameters);
+    Line("reset_with_query", "hr=0x%08X then_measures=%lu after=0x%08X", (unsigned)withQuery, (unsigned long)count,
+         (unsigned)after);
+}
+
 void SavedBitmap() {
     IDirect3DTexture9 *texture = NULL;
     D3DXCreateTexture(Dev, 320, 240, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &texture);
@@ -515,6 +568,70 @@ void BoxMesh() {
     mesh->Release();
 }
 
+// Floats printed so that each one reads back to the same bits.
+std::string Floats(const float *values, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        char item[24];
+        snprintf(item, sizeof item, "%s%.9g", i ? " " : "", values[i]);
+        text += item;
+    }
+    return text;
+}
+
+void MatrixLine(const char *name, const D3DXMATRIX &m) { Line(name, "%s", Floats(&m._11, 16).c_str()); }
+
+// The D3DX math the program calls, with inputs that give every term a value
+// of its own: scaling, rotation centre, translation, all three angles.
+void Math() {
+    D3DXMATRIX m;
+    MatrixLine("math_translation", *D3DXMatrixTranslation(&m, 1.5f, -0.1f, 1234.5678f));
+
+    D3DXQUATERNION q;
+    D3DXQuaternionRotationYawPitchRoll(&q, 0.3f, -0.7f, 1.1f);
+    Line("math_quaternion_yaw_pitch_roll", "%s", Floats(&q.x, 4).c_str());
+    D3DXQUATERNION wide;
+    D3DXQuaternionRotationYawPitchRoll(&wide, 4.0f, -2.5f, 7.0f);
+    Line("math_quaternion_yaw_pitch_roll_wide", "%s", Floats(&wide.x, 4).c_str());
+
+    D3DXVECTOR3 centre(0.5f, -1.25f, 2.0f), translation(3.1f, -0.4f, 7.25f);
+    D3DXMATRIX affine, camera;
+    MatrixLine("math_affine_centre_rotation_translation",
+               *D3DXMatrixAffineTransformation(&affine, 1.7f, &centre, &q, &translation));
+    // As the camera calls it: no centre.
+    MatrixLine("math_affine_rotation_translation",
+               *D3DXMatrixAffineTransformation(&camera, 1.25f, NULL, &q, &translation));
+    MatrixLine("math_affine_centre_without_rotation",
+               *D3DXMatrixAffineTransformation(&m, 0.5f, &centre, NULL, &translation));
+
+    float determinant = 0;
+    D3DXMATRIX inverse;
+    D3DXMatrixInverse(&inverse, &determinant, &affine);
+    MatrixLine("math_inverse_affine", inverse);
+    Line("math_inverse_affine_determinant", "%.9g", determinant);
+    D3DXMatrixInverse(&inverse, NULL, &camera);
+    MatrixLine("math_inverse_camera", inverse);
+    D3DXMATRIX general(2.5f, -1.0f, 0.25f, 3.0f, 0.5f, 4.0f, -2.0f, 1.0f, -3.0f, 0.75f, 1.5f, -0.5f, 1.0f, 2.0f,
+                       -1.25f, 6.0f);
+    D3DXMatrixInverse(&inverse, &determinant, &general);
+    MatrixLine("math_inverse_general", inverse);
+    Line("math_inverse_general_determinant", "%.9g", determinant);
+    // Row 3 is row 0 plus row 1: singular.
+    D3DXMATRIX singular(1, 2, 3, 4, 5, 6, 7, 8, 0.5f, -1, 2, 0, 6, 8, 10, 12);
+    D3DXMATRIX untouched = general;
+    determinant = 5.0f;
+    D3DXMATRIX *returned = D3DXMatrixInverse(&untouched, &determinant, &singular);
+    Line("math_inverse_singular", "returned=%s determinant=%.9g output=%s", returned ? "matrix" : "null", determinant,
+         memcmp(&untouched, &general, sizeof general) == 0 ? "untouched" : "written");
+
+    MatrixLine("math_perspective_fov_lh_program", *D3DXMatrixPerspectiveFovLH(&m, D3DX_PI / 4, 1024.0f / 768.0f, 1, 1000));
+    MatrixLine("math_perspective_fov_lh", *D3DXMatrixPerspectiveFovLH(&m, 0.9f, 1.7f, 0.25f, 512.5f));
+
+    D3DXVECTOR3 normal(0.3f, -2.0f, 5.5f), out;
+    D3DXVec3TransformNormal(&out, &normal, &affine);
+    Line("math_transform_normal", "%s", Floats(&out.x, 3).c_str());
+}
+
 }  // namespace
 
 static HWND CreateHiddenWindow() {
@@ -543,6 +660,8 @@ int main(int argc, char **argv) {
     SavedBitmap();
     BoxMesh();
     Resets();
+    ResetsWithStateBlocksAndQueries();
+    Math();
     Dev->Release();
     D3D->Release();
     // The defaults are those of a fresh device.

@@ -201,7 +201,7 @@ TEST_F(DeviceTest, StateBlocksRecordCaptureAndApplyOnlyTheirStates) {
     texture->Release();
 }
 
-TEST_F(DeviceTest, ResetIsRefusedWhileDefaultPoolResourcesLive) {
+TEST_F(DeviceTest, ResetIsRefusedWhileDefaultPoolResourcesOrStateBlocksLive) {
     IDirect3DTexture9 *target = nullptr, *managed = nullptr;
     ASSERT_EQ(dev->CreateTexture(32, 32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &target, NULL), D3D_OK);
     ASSERT_EQ(dev->CreateTexture(32, 32, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &managed, NULL), D3D_OK);
@@ -216,6 +216,18 @@ TEST_F(DeviceTest, ResetIsRefusedWhileDefaultPoolResourcesLive) {
     dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
     EXPECT_EQ(dev->Reset(&parameters), D3DERR_INVALIDCALL);
     backBuffer->Release();
+    IDirect3DStateBlock9 *block = nullptr;
+    dev->CreateStateBlock(D3DSBT_ALL, &block);
+    EXPECT_EQ(dev->Reset(&parameters), D3DERR_INVALIDCALL);  // state blocks are lost too
+    block->Release();
+    // A reset abandons a recording; queries survive it.
+    IDirect3DQuery9 *query = nullptr;
+    dev->CreateQuery(D3DQUERYTYPE_OCCLUSION, &query);
+    dev->BeginStateBlock();
+    EXPECT_EQ(dev->Reset(&parameters), D3D_OK);
+    EXPECT_EQ(dev->EndStateBlock(&block), D3DERR_INVALIDCALL);
+    EXPECT_EQ(LiveObjectCount(LiveStateBlock), 0);
+    query->Release();
 
     dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
     dev->SetTexture(0, managed);

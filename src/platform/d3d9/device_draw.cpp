@@ -154,7 +154,7 @@ void D3DDevice::FlushState() {
         glGenSamplers(2, samplers);
         glBindSampler(0, samplers[0]);
         glBindSampler(1, samplers[1]);
-        if (gl.hasClipControl) glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+        if (gl.hasClipControl) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
     }
     if (dirty & DirtyFramebuffer) BindFramebuffer();
     if (dirty & DirtyViewport) {
@@ -194,10 +194,9 @@ void D3DDevice::FlushState() {
         }
     }
     if (dirty & DirtyRaster) {
-        // Front faces are clockwise on screen. With the top-row-first target
-        // that is OpenGL's counter-clockwise, unless glClipControl's upper-left
-        // origin already turned the facing round.
-        glFrontFace(gl.hasClipControl ? GL_CW : GL_CCW);
+        // Front faces are clockwise on screen: with the top-row-first target
+        // that is OpenGL's counter-clockwise.
+        glFrontFace(GL_CCW);
         DWORD cull = rs[D3DRS_CULLMODE];
         if (cull == D3DCULL_NONE) {
             glDisable(GL_CULL_FACE);
@@ -287,7 +286,8 @@ void D3DDevice::FlushState() {
             float width = vp.Width ? (float)vp.Width : 1.0f, height = vp.Height ? (float)vp.Height : 1.0f;
             glUniform4f(program->viewport, (float)vp.X, (float)vp.Y, 2.0f / width, 2.0f / height);
             // Right and down by the pixel shift, in clip units per w.
-            glUniform2f(program->pixelOffset, 2.0f * PixelShift / width, -2.0f * PixelShift / height);
+            glUniform2f(program->pixelOffset, 2.0f * pixelShiftX / width, -2.0f * pixelShiftY / height);
+            glUniform2f(program->pixelShift, pixelShiftX, pixelShiftY);
             program->viewportGeneration = viewportGeneration;
         }
         if (program->pixelGeneration != pixelGeneration) {

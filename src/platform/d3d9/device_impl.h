@@ -243,6 +243,7 @@ struct D3DDevice : ComObject<IDirect3DDevice9, LiveDevice> {
     unsigned pixelGeneration = 1;
     unsigned lightingGeneration = 1;
     unsigned viewportGeneration = 1;
+    float pixelShiftX = PixelShiftExact, pixelShiftY = PixelShiftExact;  // see ChoosePixelShift
     // The vertex layout the vertex array was last set up for.
     DWORD boundFvf = ~0u;
     GLuint boundBuffer = ~0u;
@@ -318,6 +319,7 @@ struct D3DDevice : ComObject<IDirect3DDevice9, LiveDevice> {
     bool CreateImplicitSurfaces();
     void DestroyImplicitSurfaces();
     void SetDefaultStates();
+    void ChoosePixelShift();
     void MakeCurrent() { MakeGLContextCurrent(gl); }
     void Forget(IUnknown *resource);  // a resource is being destroyed: unbind it everywhere
     void FlushState();

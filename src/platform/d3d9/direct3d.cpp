@@ -72,6 +72,7 @@ HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, 
         device->Release();
         return D3DERR_NOTAVAILABLE;
     }
+    device->ChoosePixelShift();
     *out = device;
     return D3D_OK;
 }

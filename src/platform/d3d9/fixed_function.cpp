@@ -61,29 +61,26 @@ std::string VertexSource(const ShaderKey &key) {
     s += "layout(location = 4) in vec2 a_tex1;\n";
     s += "uniform mat4 u_worldViewProjection;\n";
     s += "uniform vec4 u_viewport;\n";     // x, y, 2 / width, 2 / height
-    s += "uniform vec2 u_pixelOffset;\n";  // half a pixel, in clip units per w
+    s += "uniform vec2 u_pixelOffset;\n";  // the pixel shift, in clip units per w
+    s += "uniform vec2 u_pixelShift;\n";   // the pixel shift, in pixels
     s += "uniform vec4 u_lightColor;\n";
     s += "out vec4 v_color;\nout vec2 v_tex0;\nout vec2 v_tex1;\n";
     s += "void main() {\n";
     if (key.pretransformed) {
         // Screen pixels with Direct3D's pixel centres on integer coordinates.
         s += "  float w = a_position.w != 0.0 ? 1.0 / a_position.w : 1.0;\n";
-        char shift[64];
-        snprintf(shift, sizeof shift, "  const float shift = %.9g;\n", PixelShift);
-        s += shift;
-        s += "  vec2 ndc = vec2((a_position.x + shift - u_viewport.x) * u_viewport.z - 1.0,\n";
-        s += "                  1.0 - (a_position.y + shift - u_viewport.y) * u_viewport.w);\n";
+        s += "  vec2 ndc = vec2((a_position.x + u_pixelShift.x - u_viewport.x) * u_viewport.z - 1.0,\n";
+        s += "                  1.0 - (a_position.y + u_pixelShift.y - u_viewport.y) * u_viewport.w);\n";
         s += "  gl_Position = vec4(ndc * w, a_position.z * w, w);\n";
     } else {
         s += "  gl_Position = u_worldViewProjection * vec4(a_position.xyz, 1.0);\n";
         s += "  gl_Position.xy += u_pixelOffset * gl_Position.w;\n";
     }
-    if (!key.clipControl) {
-        // Without glClipControl: flip to a top-row-first target and map
-        // Direct3D's 0..1 depth onto OpenGL's -1..1.
-        s += "  gl_Position.y = -gl_Position.y;\n";
-        s += "  gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;\n";
-    }
+    // Flipped to a top-row-first target here, not by glClipControl's
+    // upper-left origin, which also turns the driver's tie rule round.
+    s += "  gl_Position.y = -gl_Position.y;\n";
+    // Without glClipControl: Direct3D's 0..1 depth mapped onto OpenGL's -1..1.
+    if (!key.clipControl) s += "  gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;\n";
     if (key.lighting && !key.pretransformed)
         s += "  v_color = u_lightColor;\n";
     else if (key.hasDiffuse)
@@ -183,6 +180,7 @@ ShaderProgram *ShaderCache::Get(const ShaderKey &key) {
     program->worldViewProjection = glGetUniformLocation(handle, "u_worldViewProjection");
     program->viewport = glGetUniformLocation(handle, "u_viewport");
     program->pixelOffset = glGetUniformLocation(handle, "u_pixelOffset");
+    program->pixelShift = glGetUniformLocation(handle, "u_pixelShift");
     program->alphaRef = glGetUniformLocation(handle, "u_alphaRef");
     program->textureFactor = glGetUniformLocation(handle, "u_textureFactor");
     program->lightColor = glGetUniformLocation(handle, "u_lightColor");

@@ -22,7 +22,7 @@ struct ShaderKey {
     uint8_t lighting = 0;
     uint8_t alphaFunc = 0;    // D3DCMPFUNC, 0 when the alpha test is off
     uint8_t stageCount = 0;   // stages in effect, after disabled and unbound ones
-    uint8_t clipControl = 0;  // y flip and depth range done by glClipControl
+    uint8_t clipControl = 0;  // depth range done by glClipControl
     StageKey stages[2];
     bool operator==(const ShaderKey &) const = default;
 };
@@ -30,7 +30,7 @@ struct ShaderKey {
 struct ShaderProgram {
     ShaderKey key;
     GLuint program = 0;
-    GLint worldViewProjection = -1, viewport = -1, pixelOffset = -1;
+    GLint worldViewProjection = -1, viewport = -1, pixelOffset = -1, pixelShift = -1;
     GLint alphaRef = -1, textureFactor = -1, lightColor = -1;
     // Which generation of each uniform group this program last received.
     unsigned transformGeneration = 0, viewportGeneration = 0;
@@ -45,11 +45,14 @@ struct ShaderCache {
 };
 
 // Direct3D puts pixel centres on integer coordinates, OpenGL half a pixel
-// further: every vertex moves right and down by this many pixels. A little
-// less than a half also makes an edge that runs exactly through pixel
-// centres fall the way Direct3D's top-left rule has it, whichever way OpenGL
-// breaks the tie.
-constexpr float PixelShift = 0.49609375f;
+// further: every vertex moves right and down by half a pixel, exactly as
+// Direct3D maps them, so that texture coordinates are sampled where Direct3D
+// samples them. Where the driver breaks the tie of an edge that runs exactly
+// through pixel centres otherwise than Direct3D's top-left rule, the device
+// moves that axis one sub-pixel step (of 8 bits) less, so that such edges fall
+// the Direct3D way (see ChoosePixelShift).
+constexpr float PixelShiftExact = 0.5f;
+constexpr float PixelShiftTieBreak = 0.49609375f;
 
 // Attribute locations shared by every generated program.
 enum VertexAttribute { AttributePosition = 0, AttributeNormal = 1, AttributeColor = 2, AttributeTex0 = 3, AttributeTex1 = 4 };
