@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps
+.PHONY: run test build deps mutants
 
 deps:
 	@scripts/bootstrap
@@ -16,3 +16,7 @@ run: deps build
 
 test: deps build
 	@scripts/run-tests $(BUILD_DIR)
+
+# Mutation check of the application code (not part of make test).
+mutants: deps build
+	@scripts/mutants --build $(BUILD_DIR)

@@ -129,15 +129,15 @@ TEST_F(FontTest, BatchesOfFiftyCharactersAndSkippedBytes) {
 
 TEST_F(FontTest, WithoutADeviceOrItsDrawingResourcesNothingIsCalled) {
     font.ReleaseDrawing();
-    recorder->calls = 0;
+    recorder->calls.clear();
     EXPECT_EQ(font.DrawString(0, 0, 0xFFFFFFFF, "A"), E_FAIL);
-    EXPECT_EQ(recorder->calls, 0);
+    EXPECT_TRUE(recorder->calls.empty());
     ASSERT_EQ(font.PrepareDrawing(), S_OK);
-    recorder->calls = 0;
+    recorder->calls.clear();
     IDirect3DDevice9 *device = font.fontDevice;
     font.fontDevice = nullptr;
     EXPECT_EQ(font.DrawString(0, 0, 0xFFFFFFFF, "A"), E_FAIL);
-    EXPECT_EQ(recorder->calls, 0);
+    EXPECT_TRUE(recorder->calls.empty());
     font.fontDevice = device;
 }
 

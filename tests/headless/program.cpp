@@ -21,6 +21,7 @@ void ProgramTest::SetUp() {
 
 void ProgramTest::TearDown() {
     StopProgram();
+    recorder.reset();
     if (chdir(previousDirectory.c_str()) != 0) perror("chdir");
     std::string command = "rm -rf '" + workDirectory + "'";
     if (system(command.c_str()) != 0) perror("rm");
@@ -59,6 +60,19 @@ void ProgramTest::DispatchMessages() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+void ProgramTest::Resize(int width, int height, int type) {
+    SetHeadlessClientSize(MainWindow, width, height);
+    if (type < 0) PostMessageA(MainWindow, WM_EXITSIZEMOVE, 0, 0);
+    else PostMessageA(MainWindow, WM_SIZE, type, type == SIZE_MINIMIZED ? 0 : MAKELPARAM(width, height));
+    DispatchMessages();
+}
+
+RecordingDevice &ProgramTest::Record() {
+    recorder = std::make_unique<RecordingDevice>(Device);
+    Device = recorder.get();
+    return *recorder;
 }
 
 std::vector<DWORD> ProgramTest::ReadBackBuffer() {
