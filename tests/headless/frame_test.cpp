@@ -14,7 +14,6 @@ TEST_F(ProgramTest, WithoutTreesTheViewIsSkyAboveGroundAndBeyondTheFarPlaneTheRe
     SceneObjects.clear();
     RenderFrame();
     std::vector<DWORD> pixels = ReadBackBuffer();
-    if (getenv("OC_SAVE_FRAME")) SavePixels(pixels, 1024, 768, getenv("OC_SAVE_FRAME"));
     int sky = 0, ground = 0;
     for (int y = 100; y < 200; ++y)  // right of the statistics, above the legend
         for (int x = 300; x < 1024; ++x) {

@@ -91,14 +91,3 @@ std::vector<DWORD> ProgramTest::ReadBackBuffer() {
     backBuffer->Release();
     return pixels;
 }
-
-void SavePixels(const std::vector<DWORD> &pixels, UINT width, UINT height, const std::string &path) {
-    FILE *file = fopen(path.c_str(), "wb");
-    if (!file) return;
-    fprintf(file, "P6\n%u %u\n255\n", width, height);
-    for (DWORD p : pixels) {
-        unsigned char rgb[3] = {(unsigned char)(p >> 16), (unsigned char)(p >> 8), (unsigned char)p};
-        fwrite(rgb, 1, 3, file);
-    }
-    fclose(file);
-}

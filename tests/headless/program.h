@@ -44,6 +44,3 @@ protected:
     std::unique_ptr<RecordingDevice> recorder;
     std::vector<DWORD> ReadBackBuffer();
 };
-
-// Saves 0xAARRGGBB pixels, top row first, as a PPM file (for looking at).
-void SavePixels(const std::vector<DWORD> &pixels, UINT width, UINT height, const std::string &path);
