@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps package
+.PHONY: run test build deps package mutants
 
 deps:
 	@scripts/bootstrap
@@ -20,3 +20,7 @@ package: deps
 
 test: deps build
 	@scripts/run-tests $(BUILD_DIR)
+
+# Mutation check of the application code (not part of make test).
+mutants: deps build
+	@scripts/mutants --build $(BUILD_DIR)

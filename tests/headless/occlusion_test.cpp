@@ -17,8 +17,8 @@ protected:
         ASSERT_TRUE(StartProgram());
         SceneObjects.clear();
     }
-    void Place(float x, float z, MeshModel *bounding = nullptr) {
-        SceneObject object{TreeMesh, bounding ? bounding : TreeBoundingMesh, D3DXVECTOR3(x, TreeY, z), {}, false};
+    void Place(float x, float z, MeshModel *bounding = nullptr, float y = 12) {
+        SceneObject object{TreeMesh, bounding ? bounding : TreeBoundingMesh, D3DXVECTOR3(x, y, z), {}, false};
         AddSceneObject(object);
     }
     std::vector<bool> Pass() {
@@ -43,6 +43,15 @@ TEST_F(OcclusionTest, NearerTreesHideFartherOnesButNotTwinsAndNothingOutsideTheV
     Place(0, 1300);   // beyond the far plane
     Place(900, 100);  // far off to the side
     EXPECT_EQ(Pass(), (std::vector<bool>{true, false, true, true, false, false, false}));
+    SceneObjects[0].position.x = 900;  // the front tree goes: last frame's depth must not hide the one behind
+    EXPECT_EQ(Pass(), (std::vector<bool>{false, true, true, true, false, false, false}));
+}
+
+TEST_F(OcclusionTest, WithoutAQueryEveryTreeIsDrawn) {
+    OcclusionQuery->Release();
+    OcclusionQuery = nullptr;
+    Place(0, -30);  // behind the camera
+    EXPECT_EQ(Pass(), std::vector<bool>{true});
 }
 
 TEST_F(OcclusionTest, TheOrderOfTheObjectsDoesNotChangeTheFlags) {
@@ -56,9 +65,10 @@ TEST_F(OcclusionTest, TheOrderOfTheObjectsDoesNotChangeTheFlags) {
     EXPECT_GT(std::count(forward.begin(), forward.end(), true), 0);
 }
 
-TEST_F(OcclusionTest, AnObjectTooSmallForTheBufferIsCulled) {
+TEST_F(OcclusionTest, OnePixelMakesATreeVisibleAndLessThanAPixelCullsIt) {
     // A box a hundredth of a unit across, 100 units away: a few hundredths of
-    // a pixel in the 320 x 240 buffer.
+    // a pixel in the 320 x 240 buffer. Straight ahead it covers the centre
+    // of one pixel; a little to the side, none.
     FILE *file = fopen("speck.x", "w");
     ASSERT_NE(file, nullptr);
     fputs("xof 0303txt 0032\nMesh { 8; -0.005;-0.005;-0.005;, 0.005;-0.005;-0.005;, -0.005;0.005;-0.005;, "
@@ -69,7 +79,7 @@ TEST_F(OcclusionTest, AnObjectTooSmallForTheBufferIsCulled) {
     MeshModel speck;
     ASSERT_EQ(speck.Load("speck.x"), S_OK);
     Place(0.3f, 100, &speck);
-    Place(0, 30);
+    Place(0, 100, &speck, 10);
     EXPECT_EQ(Pass(), (std::vector<bool>{false, true}));
     speck.Release();
 }

@@ -129,15 +129,15 @@ TEST_F(FontTest, BatchesOfFiftyCharactersAndSkippedBytes) {
 
 TEST_F(FontTest, WithoutADeviceOrItsDrawingResourcesNothingIsCalled) {
     font.ReleaseDrawing();
-    recorder->calls = 0;
+    recorder->calls.clear();
     EXPECT_EQ(font.DrawString(0, 0, 0xFFFFFFFF, "A"), E_FAIL);
-    EXPECT_EQ(recorder->calls, 0);
+    EXPECT_TRUE(recorder->calls.empty());
     ASSERT_EQ(font.PrepareDrawing(), S_OK);
-    recorder->calls = 0;
+    recorder->calls.clear();
     IDirect3DDevice9 *device = font.fontDevice;
     font.fontDevice = nullptr;
     EXPECT_EQ(font.DrawString(0, 0, 0xFFFFFFFF, "A"), E_FAIL);
-    EXPECT_EQ(recorder->calls, 0);
+    EXPECT_TRUE(recorder->calls.empty());
     font.fontDevice = device;
 }
 
@@ -152,12 +152,22 @@ TEST_F(FontTest, GlyphsArePointSampledTexelForTexelAndStatesAreRestored) {
     IDirect3DTexture9 *own = nullptr;
     dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &own, NULL);
     dev->SetTexture(0, own);
-    DWORD render[256], stages[2][33], samplers[14];
-    for (int i = 0; i < 256; ++i) dev->GetRenderState((D3DRENDERSTATETYPE)i, &render[i]);
-    for (int s = 0; s < 2; ++s)
-        for (int i = 0; i < 33; ++i) dev->GetTextureStageState(s, (D3DTEXTURESTAGESTATETYPE)i, &stages[s][i]);
-    for (int i = 0; i < 14; ++i) dev->GetSamplerState(0, (D3DSAMPLERSTATETYPE)i, &samplers[i]);
-
+    // Every render, stage and sampler state, and the bound texture.
+    auto snapshot = [dev, own] {
+        std::vector<DWORD> values;
+        DWORD value = 0;
+        for (int i = 0; i < 256; ++i) values.push_back((dev->GetRenderState((D3DRENDERSTATETYPE)i, &value), value));
+        for (int s = 0; s < 2; ++s)
+            for (int i = 0; i < 33; ++i)
+                values.push_back((dev->GetTextureStageState(s, (D3DTEXTURESTAGESTATETYPE)i, &value), value));
+        for (int i = 0; i < 14; ++i) values.push_back((dev->GetSamplerState(0, (D3DSAMPLERSTATETYPE)i, &value), value));
+        IDirect3DBaseTexture9 *bound = nullptr;
+        dev->GetTexture(0, &bound);
+        values.push_back(bound == own);
+        if (bound) bound->Release();
+        return values;
+    };
+    std::vector<DWORD> before = snapshot();
     dev->Clear(0, NULL, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     DrawText("W", 20, 30);
     std::vector<DWORD> pixels = d.Read();
@@ -178,26 +188,8 @@ TEST_F(FontTest, GlyphsArePointSampledTexelForTexelAndStatesAreRestored) {
         }
     EXPECT_GT(lit, 10);
 
-    for (int i = 0; i < 256; ++i) {
-        DWORD value;
-        dev->GetRenderState((D3DRENDERSTATETYPE)i, &value);
-        EXPECT_EQ(value, render[i]) << "render state " << i;
-    }
-    for (int s = 0; s < 2; ++s)
-        for (int i = 0; i < 33; ++i) {
-            DWORD value;
-            dev->GetTextureStageState(s, (D3DTEXTURESTAGESTATETYPE)i, &value);
-            EXPECT_EQ(value, stages[s][i]) << "stage " << s << " state " << i;
-        }
-    for (int i = 0; i < 14; ++i) {
-        DWORD value;
-        dev->GetSamplerState(0, (D3DSAMPLERSTATETYPE)i, &value);
-        EXPECT_EQ(value, samplers[i]) << "sampler state " << i;
-    }
-    IDirect3DBaseTexture9 *bound = nullptr;
-    dev->GetTexture(0, &bound);
-    EXPECT_EQ(bound, own);
-    bound->Release();
+    std::vector<DWORD> after = snapshot();
+    for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(after[i], before[i]) << "state " << i << " of the snapshot";
     dev->SetTexture(0, NULL);
     own->Release();
 }

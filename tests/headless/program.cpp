@@ -21,6 +21,7 @@ void ProgramTest::SetUp() {
 
 void ProgramTest::TearDown() {
     StopProgram();
+    recorder.reset();
     if (chdir(previousDirectory.c_str()) != 0) perror("chdir");
     std::string command = "rm -rf '" + workDirectory + "'";
     if (system(command.c_str()) != 0) perror("rm");
@@ -61,6 +62,19 @@ void ProgramTest::DispatchMessages() {
     }
 }
 
+void ProgramTest::Resize(int width, int height, int type) {
+    SetHeadlessClientSize(MainWindow, width, height);
+    if (type < 0) PostMessageA(MainWindow, WM_EXITSIZEMOVE, 0, 0);
+    else PostMessageA(MainWindow, WM_SIZE, type, type == SIZE_MINIMIZED ? 0 : MAKELPARAM(width, height));
+    DispatchMessages();
+}
+
+RecordingDevice &ProgramTest::Record() {
+    recorder = std::make_unique<RecordingDevice>(Device);
+    Device = recorder.get();
+    return *recorder;
+}
+
 std::vector<DWORD> ProgramTest::ReadBackBuffer() {
     IDirect3DSurface9 *backBuffer = nullptr, *copy = nullptr;
     Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
@@ -76,15 +90,4 @@ std::vector<DWORD> ProgramTest::ReadBackBuffer() {
     copy->Release();
     backBuffer->Release();
     return pixels;
-}
-
-void SavePixels(const std::vector<DWORD> &pixels, UINT width, UINT height, const std::string &path) {
-    FILE *file = fopen(path.c_str(), "wb");
-    if (!file) return;
-    fprintf(file, "P6\n%u %u\n255\n", width, height);
-    for (DWORD p : pixels) {
-        unsigned char rgb[3] = {(unsigned char)(p >> 16), (unsigned char)(p >> 8), (unsigned char)p};
-        fwrite(rgb, 1, 3, file);
-    }
-    fclose(file);
 }

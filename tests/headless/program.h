@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "overlay/bitmap_font.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
+#include "recording_device.h"
 #include "win32/headless.h"
 
 class ProgramTest : public ::testing::Test {
@@ -34,8 +36,11 @@ protected:
     void StopProgram();
     // Dispatches every queued message, without rendering.
     void DispatchMessages();
+    // Gives the window a new client size and dispatches `type`'s WM_SIZE
+    // (WM_EXITSIZEMOVE when type is -1), as a user's resize would.
+    void Resize(int width, int height, int type = SIZE_RESTORED);
+    // Puts a recording device between the program and its device.
+    RecordingDevice &Record();
+    std::unique_ptr<RecordingDevice> recorder;
     std::vector<DWORD> ReadBackBuffer();
 };
-
-// Saves 0xAARRGGBB pixels, top row first, as a PPM file (for looking at).
-void SavePixels(const std::vector<DWORD> &pixels, UINT width, UINT height, const std::string &path);

@@ -1,12 +1,17 @@
 // A device that forwards every call to a real one and records what a test
-// wants to see: the number of calls, and each DrawPrimitive with the
-// vertices it drew. It can also report a smaller maximum texture width.
+// wants to see: the name of each call, each DrawPrimitive with the vertices
+// it drew, each texture bound with the address modes it was bound under, and
+// what was still alive when the device itself was released. It can also
+// report a smaller maximum texture width.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "d3d9/device_impl.h"
+#include "d3d9/live_objects.h"
 #include "overlay/bitmap_font.h"
 
 struct RecordingDevice : IDirect3DDevice9 {
@@ -15,32 +20,45 @@ struct RecordingDevice : IDirect3DDevice9 {
         UINT start, count;
         std::vector<FontVertex> vertices;
     };
+    struct Binding {
+        IDirect3DBaseTexture9 *texture;
+        DWORD addressU, addressV;
+    };
     IDirect3DDevice9 *real;
     DWORD maxTextureWidth = 0;  // 0: report the real device's
-    int calls = 0;
+    std::vector<std::string> calls;
     std::vector<Draw> draws;
+    std::vector<Binding> bindings;
+    // Live objects when Release was last called, other than surfaces (a device
+    // holds its own) and the devices themselves.
+    int othersAliveAtRelease = -1;
     IDirect3DVertexBuffer9 *stream = nullptr;
 
     explicit RecordingDevice(IDirect3DDevice9 *device) : real(device) {}
+    int Count(const char *name) const { return (int)std::count(calls.begin(), calls.end(), name); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **object) override { return real->QueryInterface(riid, object); }
     ULONG STDMETHODCALLTYPE AddRef() override { return real->AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return real->Release(); }
-
+    ULONG STDMETHODCALLTYPE Release() override {
+        calls.push_back("Release");
+        othersAliveAtRelease = LiveObjectTotal() - LiveObjectCount(LiveSurface) - LiveObjectCount(LiveDevice) -
+                               LiveObjectCount(LiveDirect3D);
+        return real->Release();
+    }
     HRESULT STDMETHODCALLTYPE GetDeviceCaps(D3DCAPS9 *caps) override {
-        ++calls;
+        calls.push_back("GetDeviceCaps");
         HRESULT hr = real->GetDeviceCaps(caps);
         if (maxTextureWidth) caps->MaxTextureWidth = maxTextureWidth;
         return hr;
     }
     HRESULT STDMETHODCALLTYPE SetStreamSource(UINT number, IDirect3DVertexBuffer9 *buffer, UINT offset, UINT stride) override {
-        ++calls;
+        calls.push_back("SetStreamSource");
         stream = buffer;
         return real->SetStreamSource(number, buffer, offset, stride);
     }
     // The vertices drawn are read from the buffer's CPU copy.
     HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT count) override {
-        ++calls;
+        calls.push_back("DrawPrimitive");
         Draw draw{type, start, count, {}};
         if (stream) {
             const std::vector<BYTE> &memory = static_cast<VertexBuffer *>(stream)->memory;
@@ -51,177 +69,58 @@ struct RecordingDevice : IDirect3DDevice9 {
         draws.push_back(draw);
         return real->DrawPrimitive(type, start, count);
     }
+    HRESULT STDMETHODCALLTYPE SetTexture(DWORD stage, IDirect3DBaseTexture9 *texture) override {
+        calls.push_back("SetTexture");
+        Binding binding{texture, 0, 0};
+        real->GetSamplerState(stage, D3DSAMP_ADDRESSU, &binding.addressU);
+        real->GetSamplerState(stage, D3DSAMP_ADDRESSV, &binding.addressV);
+        bindings.push_back(binding);
+        return real->SetTexture(stage, texture);
+    }
 
-    HRESULT STDMETHODCALLTYPE GetDirect3D(IDirect3D9 **ppD3D9) override {
-        ++calls;
-        return real->GetDirect3D(ppD3D9);
-    }
-    HRESULT STDMETHODCALLTYPE GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE *pMode) override {
-        ++calls;
-        return real->GetDisplayMode(iSwapChain, pMode);
-    }
-    HRESULT STDMETHODCALLTYPE Reset(D3DPRESENT_PARAMETERS *pPresentationParameters) override {
-        ++calls;
-        return real->Reset(pPresentationParameters);
-    }
-    HRESULT STDMETHODCALLTYPE Present(const RECT *pSourceRect, const RECT *pDestRect, HWND hDestWindowOverride, const RGNDATA *pDirtyRegion) override {
-        ++calls;
-        return real->Present(pSourceRect, pDestRect, hDestWindowOverride, pDirtyRegion);
-    }
-    HRESULT STDMETHODCALLTYPE GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type, IDirect3DSurface9 **ppBackBuffer) override {
-        ++calls;
-        return real->GetBackBuffer(iSwapChain, iBackBuffer, Type, ppBackBuffer);
-    }
-    HRESULT STDMETHODCALLTYPE CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, IDirect3DTexture9 **ppTexture, HANDLE *pSharedHandle) override {
-        ++calls;
-        return real->CreateTexture(Width, Height, Levels, Usage, Format, Pool, ppTexture, pSharedHandle);
-    }
-    HRESULT STDMETHODCALLTYPE CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool, IDirect3DVertexBuffer9 **ppVertexBuffer, HANDLE *pSharedHandle) override {
-        ++calls;
-        return real->CreateVertexBuffer(Length, Usage, FVF, Pool, ppVertexBuffer, pSharedHandle);
-    }
-    HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, IDirect3DIndexBuffer9 **ppIndexBuffer, HANDLE *pSharedHandle) override {
-        ++calls;
-        return real->CreateIndexBuffer(Length, Usage, Format, Pool, ppIndexBuffer, pSharedHandle);
-    }
-    HRESULT STDMETHODCALLTYPE CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format, D3DMULTISAMPLE_TYPE MultiSample, DWORD MultisampleQuality, BOOL Discard, IDirect3DSurface9 **ppSurface, HANDLE *pSharedHandle) override {
-        ++calls;
-        return real->CreateDepthStencilSurface(Width, Height, Format, MultiSample, MultisampleQuality, Discard, ppSurface, pSharedHandle);
-    }
-    HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9 *pRenderTarget, IDirect3DSurface9 *pDestSurface) override {
-        ++calls;
-        return real->GetRenderTargetData(pRenderTarget, pDestSurface);
-    }
-    HRESULT STDMETHODCALLTYPE CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format, D3DPOOL Pool, IDirect3DSurface9 **ppSurface, HANDLE *pSharedHandle) override {
-        ++calls;
-        return real->CreateOffscreenPlainSurface(Width, Height, Format, Pool, ppSurface, pSharedHandle);
-    }
-    HRESULT STDMETHODCALLTYPE SetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9 *pRenderTarget) override {
-        ++calls;
-        return real->SetRenderTarget(RenderTargetIndex, pRenderTarget);
-    }
-    HRESULT STDMETHODCALLTYPE GetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9 **ppRenderTarget) override {
-        ++calls;
-        return real->GetRenderTarget(RenderTargetIndex, ppRenderTarget);
-    }
-    HRESULT STDMETHODCALLTYPE SetDepthStencilSurface(IDirect3DSurface9 *pNewZStencil) override {
-        ++calls;
-        return real->SetDepthStencilSurface(pNewZStencil);
-    }
-    HRESULT STDMETHODCALLTYPE GetDepthStencilSurface(IDirect3DSurface9 **ppZStencilSurface) override {
-        ++calls;
-        return real->GetDepthStencilSurface(ppZStencilSurface);
-    }
-    HRESULT STDMETHODCALLTYPE BeginScene() override {
-        ++calls;
-        return real->BeginScene();
-    }
-    HRESULT STDMETHODCALLTYPE EndScene() override {
-        ++calls;
-        return real->EndScene();
-    }
-    HRESULT STDMETHODCALLTYPE Clear(DWORD Count, const D3DRECT *pRects, DWORD Flags, D3DCOLOR Color, float Z, DWORD Stencil) override {
-        ++calls;
-        return real->Clear(Count, pRects, Flags, Color, Z, Stencil);
-    }
-    HRESULT STDMETHODCALLTYPE SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX *pMatrix) override {
-        ++calls;
-        return real->SetTransform(State, pMatrix);
-    }
-    HRESULT STDMETHODCALLTYPE GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX *pMatrix) override {
-        ++calls;
-        return real->GetTransform(State, pMatrix);
-    }
-    HRESULT STDMETHODCALLTYPE SetViewport(const D3DVIEWPORT9 *pViewport) override {
-        ++calls;
-        return real->SetViewport(pViewport);
-    }
-    HRESULT STDMETHODCALLTYPE GetViewport(D3DVIEWPORT9 *pViewport) override {
-        ++calls;
-        return real->GetViewport(pViewport);
-    }
-    HRESULT STDMETHODCALLTYPE SetMaterial(const D3DMATERIAL9 *pMaterial) override {
-        ++calls;
-        return real->SetMaterial(pMaterial);
-    }
-    HRESULT STDMETHODCALLTYPE GetMaterial(D3DMATERIAL9 *pMaterial) override {
-        ++calls;
-        return real->GetMaterial(pMaterial);
-    }
-    HRESULT STDMETHODCALLTYPE SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) override {
-        ++calls;
-        return real->SetRenderState(State, Value);
-    }
-    HRESULT STDMETHODCALLTYPE GetRenderState(D3DRENDERSTATETYPE State, DWORD *pValue) override {
-        ++calls;
-        return real->GetRenderState(State, pValue);
-    }
-    HRESULT STDMETHODCALLTYPE CreateStateBlock(D3DSTATEBLOCKTYPE Type, IDirect3DStateBlock9 **ppSB) override {
-        ++calls;
-        return real->CreateStateBlock(Type, ppSB);
-    }
-    HRESULT STDMETHODCALLTYPE BeginStateBlock() override {
-        ++calls;
-        return real->BeginStateBlock();
-    }
-    HRESULT STDMETHODCALLTYPE EndStateBlock(IDirect3DStateBlock9 **ppSB) override {
-        ++calls;
-        return real->EndStateBlock(ppSB);
-    }
-    HRESULT STDMETHODCALLTYPE GetTexture(DWORD Stage, IDirect3DBaseTexture9 **ppTexture) override {
-        ++calls;
-        return real->GetTexture(Stage, ppTexture);
-    }
-    HRESULT STDMETHODCALLTYPE SetTexture(DWORD Stage, IDirect3DBaseTexture9 *pTexture) override {
-        ++calls;
-        return real->SetTexture(Stage, pTexture);
-    }
-    HRESULT STDMETHODCALLTYPE GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD *pValue) override {
-        ++calls;
-        return real->GetTextureStageState(Stage, Type, pValue);
-    }
-    HRESULT STDMETHODCALLTYPE SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value) override {
-        ++calls;
-        return real->SetTextureStageState(Stage, Type, Value);
-    }
-    HRESULT STDMETHODCALLTYPE GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD *pValue) override {
-        ++calls;
-        return real->GetSamplerState(Sampler, Type, pValue);
-    }
-    HRESULT STDMETHODCALLTYPE SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value) override {
-        ++calls;
-        return real->SetSamplerState(Sampler, Type, Value);
-    }
-    HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex, UINT MinVertexIndex, UINT NumVertices, UINT startIndex, UINT primCount) override {
-        ++calls;
-        return real->DrawIndexedPrimitive(PrimitiveType, BaseVertexIndex, MinVertexIndex, NumVertices, startIndex, primCount);
-    }
-    HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount, const void *pVertexStreamZeroData, UINT VertexStreamZeroStride) override {
-        ++calls;
-        return real->DrawPrimitiveUP(PrimitiveType, PrimitiveCount, pVertexStreamZeroData, VertexStreamZeroStride);
-    }
-    HRESULT STDMETHODCALLTYPE SetFVF(DWORD FVF) override {
-        ++calls;
-        return real->SetFVF(FVF);
-    }
-    HRESULT STDMETHODCALLTYPE GetFVF(DWORD *pFVF) override {
-        ++calls;
-        return real->GetFVF(pFVF);
-    }
-    HRESULT STDMETHODCALLTYPE SetIndices(IDirect3DIndexBuffer9 *pIndexData) override {
-        ++calls;
-        return real->SetIndices(pIndexData);
-    }
-    HRESULT STDMETHODCALLTYPE SetPixelShader(IDirect3DPixelShader9 *pShader) override {
-        ++calls;
-        return real->SetPixelShader(pShader);
-    }
-    HRESULT STDMETHODCALLTYPE SetVertexShader(IDirect3DVertexShader9 *pShader) override {
-        ++calls;
-        return real->SetVertexShader(pShader);
-    }
-    HRESULT STDMETHODCALLTYPE CreateQuery(D3DQUERYTYPE Type, IDirect3DQuery9 **ppQuery) override {
-        ++calls;
-        return real->CreateQuery(Type, ppQuery);
-    }
+#define FORWARD(name, parameters, arguments) \
+    HRESULT STDMETHODCALLTYPE name parameters override { calls.push_back(#name); return real->name arguments; }
+    FORWARD(GetDirect3D, (IDirect3D9 **a), (a))
+    FORWARD(GetDisplayMode, (UINT a, D3DDISPLAYMODE *b), (a, b))
+    FORWARD(Reset, (D3DPRESENT_PARAMETERS *a), (a))
+    FORWARD(Present, (const RECT *a, const RECT *b, HWND c, const RGNDATA *d), (a, b, c, d))
+    FORWARD(GetBackBuffer, (UINT a, UINT b, D3DBACKBUFFER_TYPE c, IDirect3DSurface9 **d), (a, b, c, d))
+    FORWARD(CreateTexture, (UINT a, UINT b, UINT c, DWORD d, D3DFORMAT e, D3DPOOL f, IDirect3DTexture9 **g, HANDLE *h), (a, b, c, d, e, f, g, h))
+    FORWARD(CreateVertexBuffer, (UINT a, DWORD b, DWORD c, D3DPOOL d, IDirect3DVertexBuffer9 **e, HANDLE *f), (a, b, c, d, e, f))
+    FORWARD(CreateIndexBuffer, (UINT a, DWORD b, D3DFORMAT c, D3DPOOL d, IDirect3DIndexBuffer9 **e, HANDLE *f), (a, b, c, d, e, f))
+    FORWARD(CreateDepthStencilSurface, (UINT a, UINT b, D3DFORMAT c, D3DMULTISAMPLE_TYPE d, DWORD e, BOOL f, IDirect3DSurface9 **g, HANDLE *h), (a, b, c, d, e, f, g, h))
+    FORWARD(GetRenderTargetData, (IDirect3DSurface9 *a, IDirect3DSurface9 *b), (a, b))
+    FORWARD(CreateOffscreenPlainSurface, (UINT a, UINT b, D3DFORMAT c, D3DPOOL d, IDirect3DSurface9 **e, HANDLE *f), (a, b, c, d, e, f))
+    FORWARD(SetRenderTarget, (DWORD a, IDirect3DSurface9 *b), (a, b))
+    FORWARD(GetRenderTarget, (DWORD a, IDirect3DSurface9 **b), (a, b))
+    FORWARD(SetDepthStencilSurface, (IDirect3DSurface9 *a), (a))
+    FORWARD(GetDepthStencilSurface, (IDirect3DSurface9 **a), (a))
+    FORWARD(BeginScene, (), ())
+    FORWARD(EndScene, (), ())
+    FORWARD(Clear, (DWORD a, const D3DRECT *b, DWORD c, D3DCOLOR d, float e, DWORD f), (a, b, c, d, e, f))
+    FORWARD(SetTransform, (D3DTRANSFORMSTATETYPE a, const D3DMATRIX *b), (a, b))
+    FORWARD(GetTransform, (D3DTRANSFORMSTATETYPE a, D3DMATRIX *b), (a, b))
+    FORWARD(SetViewport, (const D3DVIEWPORT9 *a), (a))
+    FORWARD(GetViewport, (D3DVIEWPORT9 *a), (a))
+    FORWARD(SetMaterial, (const D3DMATERIAL9 *a), (a))
+    FORWARD(GetMaterial, (D3DMATERIAL9 *a), (a))
+    FORWARD(SetRenderState, (D3DRENDERSTATETYPE a, DWORD b), (a, b))
+    FORWARD(GetRenderState, (D3DRENDERSTATETYPE a, DWORD *b), (a, b))
+    FORWARD(CreateStateBlock, (D3DSTATEBLOCKTYPE a, IDirect3DStateBlock9 **b), (a, b))
+    FORWARD(BeginStateBlock, (), ())
+    FORWARD(EndStateBlock, (IDirect3DStateBlock9 **a), (a))
+    FORWARD(GetTexture, (DWORD a, IDirect3DBaseTexture9 **b), (a, b))
+    FORWARD(GetTextureStageState, (DWORD a, D3DTEXTURESTAGESTATETYPE b, DWORD *c), (a, b, c))
+    FORWARD(SetTextureStageState, (DWORD a, D3DTEXTURESTAGESTATETYPE b, DWORD c), (a, b, c))
+    FORWARD(GetSamplerState, (DWORD a, D3DSAMPLERSTATETYPE b, DWORD *c), (a, b, c))
+    FORWARD(SetSamplerState, (DWORD a, D3DSAMPLERSTATETYPE b, DWORD c), (a, b, c))
+    FORWARD(DrawIndexedPrimitive, (D3DPRIMITIVETYPE a, INT b, UINT c, UINT d, UINT e, UINT f), (a, b, c, d, e, f))
+    FORWARD(DrawPrimitiveUP, (D3DPRIMITIVETYPE a, UINT b, const void *c, UINT d), (a, b, c, d))
+    FORWARD(SetFVF, (DWORD a), (a))
+    FORWARD(GetFVF, (DWORD *a), (a))
+    FORWARD(SetIndices, (IDirect3DIndexBuffer9 *a), (a))
+    FORWARD(SetPixelShader, (IDirect3DPixelShader9 *a), (a))
+    FORWARD(SetVertexShader, (IDirect3DVertexShader9 *a), (a))
+    FORWARD(CreateQuery, (D3DQUERYTYPE a, IDirect3DQuery9 **b), (a, b))
+#undef FORWARD
 };

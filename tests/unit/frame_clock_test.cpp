@@ -6,6 +6,15 @@
 
 namespace {
 
+// Read before any test runs: the values the program starts with.
+const float StartFrameRate = FrameRate;
+const int StartFrameCount = FrameCount;
+
+TEST(FrameClockStart, TheFirstFramesAssume300PerSecond) {
+    EXPECT_EQ(StartFrameRate, 300.0f);
+    EXPECT_EQ(StartFrameCount, 1);
+}
+
 class FrameClock : public ::testing::Test {
 protected:
     void SetUp() override {

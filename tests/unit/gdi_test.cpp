@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -154,14 +153,6 @@ TEST(GdiDraw, BlendsTextColourOverBackgroundByCoverage) {
         }
     }
     EXPECT_GT(inked, 10);
-
-    // Right/bottom alignment puts the same cells left and above the point.
-    Canvas aligned(32, -24);
-    SetTextColor(aligned.dc, RGB(255, 0, 0));
-    SetBkColor(aligned.dc, RGB(0, 0, 255));
-    SetTextAlign(aligned.dc, TA_RIGHT | TA_BOTTOM);
-    aligned.Draw(cell.cx, cell.cy, "Hg");
-    EXPECT_EQ(std::memcmp(aligned.bits, canvas.bits, 32 * 24 * 4), 0);
 }
 
 TEST(GdiDraw, ClipsToTheBitmapWhereverTheTextIs) {
@@ -181,15 +172,6 @@ TEST(GdiDraw, ClipsToTheBitmapWhereverTheTextIs) {
     shifted.Draw(0, 0, "WWWW", ETO_CLIPPED, &left);
     for (int y = 0; y < 20; ++y)
         for (int x = 10; x < 40; ++x) ASSERT_EQ(shifted.At(x, y), Untouched);
-}
-
-TEST(GdiBitmap, BottomUpRowsAreStoredInReverse) {
-    Canvas topDown(24, -16);
-    Canvas bottomUp(24, 16);
-    topDown.Draw(2, 1, "Ag");
-    bottomUp.Draw(2, 1, "Ag");
-    for (int y = 0; y < 16; ++y)
-        EXPECT_EQ(std::memcmp(&topDown.bits[y * 24], &bottomUp.bits[(15 - y) * 24], 24 * 4), 0) << y;
 }
 
 TEST(GdiBitmap, RejectsWhatItCannotAllocateOrRepresent) {
