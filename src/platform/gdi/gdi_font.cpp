@@ -26,14 +26,13 @@ FT_Library FreeType() {
     return library;
 }
 
-// fontconfig, loaded once and released at exit so that leak checkers see
-// its configuration freed.
+// fontconfig, loaded once and never finalised: it is one per process, and
+// others in this process use it too (the window decorations draw their titles
+// through cairo and pango), so FcFini at exit would free caches they still
+// hold, which fontconfig answers with an abort. What it keeps stays reachable
+// from its own globals, so leak checkers do not count it.
 bool Fontconfig() {
-    static bool ready = [] {
-        if (!FcInit()) return false;
-        std::atexit(FcFini);
-        return true;
-    }();
+    static bool ready = FcInit() != FcFalse;
     return ready;
 }
 
