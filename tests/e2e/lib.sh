@@ -4,6 +4,7 @@
 # Every wait is bounded, so a test ends even when the program hangs.
 #
 #   e2e_start_display [--no-wm]        Xvfb + openbox (or no window manager); exports DISPLAY
+#   e2e_start_wm                       openbox, on a display started with --no-wm
 #   e2e_start_weston                   a Wayland compositor (weston) showing in that Xvfb;
 #                                      exports WAYLAND_DISPLAY; e2e_wayland_env gives the program's env
 #   e2e_start_program PROGRAM DIR      starts PROGRAM in DIR, output captured
@@ -13,7 +14,8 @@
 #   e2e_screenshot FILE                the whole screen as an image file
 #   e2e_count_near IMAGE COLOUR FUZZ [CROP]  pixels within FUZZ of COLOUR
 #   e2e_client_box IMAGE               "W H X Y" of the scene in a screenshot of weston's output
-#   e2e_close                          closes the window through the window manager
+#   e2e_close                          closes the window through the window manager (without
+#                                      one, sends the close request a window manager would)
 #   e2e_wait_exit [SECONDS]            returns the program's exit code (124: timed out, killed)
 #   e2e_check_no_crash CODE            fails on a signal or a sanitizer report
 #   e2e_check_clean_exit CODE WHAT     fails unless CODE is 0 with no crash or abort report
@@ -105,6 +107,10 @@ e2e_start_display() {
     DISPLAY=":$(head -n 1 "$E2E_DIR/display")"
     export DISPLAY
     [ "${1:-}" = --no-wm ] && return 0
+    e2e_start_wm
+}
+
+e2e_start_wm() {
     openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
     E2E_WM_PID=$!
     e2e_wait_for 15 e2e_x wmctrl -m || e2e_fail "openbox did not start on $DISPLAY"
@@ -173,7 +179,11 @@ e2e_wait_window() {
         [ "$(e2e_now_ms)" -ge "$deadline" ] && { e2e_diagnose; e2e_fail "no window titled \"$E2E_TITLE\" within ${1:-30} s"; }
         sleep 0.1
     done
-    e2e_x xdotool windowactivate --sync "$E2E_WINDOW" >/dev/null 2>&1 || e2e_fail "could not give the window the focus"
+    if [ -n "$E2E_WM_PID" ]; then
+        e2e_x xdotool windowactivate --sync "$E2E_WINDOW" >/dev/null 2>&1 || e2e_fail "could not give the window the focus"
+    else  # no window manager to ask: the X focus itself
+        e2e_x xdotool windowfocus --sync "$E2E_WINDOW" >/dev/null 2>&1 || e2e_fail "could not give the window the focus"
+    fi
 }
 
 e2e_key_down() { e2e_x xdotool keydown --window "$E2E_WINDOW" "$1" || e2e_fail "xdotool keydown $1"; }
@@ -234,7 +244,10 @@ e2e_client_box() {
 # As a user does: the window manager asks the window to close. (Destroying the
 # X window outright would be a crash for the program, not a close.)
 e2e_close() {
-    if [ -n "$E2E_WINDOW" ]; then
+    if [ -z "$E2E_WM_PID" ]; then
+        [ -x "${OC_X11_CLOSE:-}" ] || e2e_fail "without a window manager, closing needs OC_X11_CLOSE (the x11-close helper)"
+        e2e_x "$OC_X11_CLOSE" "$E2E_WINDOW" || e2e_fail "x11-close"
+    elif [ -n "$E2E_WINDOW" ]; then
         e2e_x wmctrl -i -c "$E2E_WINDOW" || e2e_fail "wmctrl close"
     else
         e2e_x wmctrl -F -c "$E2E_TITLE" || e2e_fail "wmctrl close"
