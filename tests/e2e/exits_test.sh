@@ -16,7 +16,7 @@ root=$(realpath "$2")
 # end_with HOW DESKTOP: starts the program, ends it HOW, checks the exit.
 end_with() {
     e2e_start_program "$program" "$root"
-    e2e_wait_window 60
+    e2e_wait_window 120  # a sanitizer build under load starts slowly
     sleep 1
     case $1 in
     close) e2e_close ;;
