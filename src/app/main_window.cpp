@@ -25,7 +25,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         KeyStates[wParam & 0xFF] = 1;
         break;
     case WM_KEYUP:
+    case WM_SYSKEYUP:  // released while Alt is held: released all the same
         KeyStates[wParam & 0xFF] = 0;
+        break;
+    case WM_KILLFOCUS:
+        // Keys released in another window send nothing here: without this
+        // the camera would fly on until the key was pressed here again.
+        ZeroMemory(KeyStates, sizeof KeyStates);
         break;
     case WM_EXITSIZEMOVE:
         CheckClientSize();

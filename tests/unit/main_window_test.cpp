@@ -50,10 +50,26 @@ TEST_F(MainWindowTest, KeyMessagesSetAndClearTheTable) {
     Send(WM_SYSKEYDOWN, 'A', 1 << 29);  // with Alt held: the table is untouched
     EXPECT_EQ(KeyStates['A'], 0);
     Send(WM_KEYDOWN, 'D');
-    Send(WM_SYSKEYUP, 'D', 1 << 29);  // released while Alt is held: stays held
-    EXPECT_EQ(KeyStates['D'], 1);
+    Send(WM_SYSKEYUP, 'D', 1 << 29);  // released while Alt is held: released
+    EXPECT_EQ(KeyStates['D'], 0);
     Send(WM_KEYDOWN, 0x1FF);  // out-of-range codes are folded into the table, not past it
     EXPECT_EQ(KeyStates[0xFF], 1);
+}
+
+// Keys held when another window takes the keyboard get no key-up here (as
+// on Windows): the window lets go of them itself, so the camera stops, and
+// a key still held on return moves it again only once pressed again.
+TEST_F(MainWindowTest, LosingTheKeyboardFocusReleasesEveryKey) {
+    Send(WM_KEYDOWN, 'W');
+    Send(WM_KEYDOWN, 'J');
+    Send(WM_ACTIVATE, WA_INACTIVE);
+    EXPECT_EQ(KeyStates['W'], 1);  // the focus goes last
+    Send(WM_KILLFOCUS, 0);
+    EXPECT_EQ(KeyStates['W'] + KeyStates['J'], 0);
+    Send(WM_SETFOCUS, 0);
+    EXPECT_EQ(KeyStates['W'], 0);
+    Send(WM_KEYDOWN, 'W', 1 | 1 << 30);  // auto-repeat of the key still held
+    EXPECT_EQ(KeyStates['W'], 1);
 }
 
 TEST_F(MainWindowTest, OnlyRestoredMaximisedAndExitSizeMoveCheckTheSize) {

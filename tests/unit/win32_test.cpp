@@ -49,6 +49,19 @@ EventWindow Target(int width, int height, WPARAM sizeType = SIZE_RESTORED, WPARA
     return EventWindow{SomeWindow, width, height, sizeType, lastType, lastSize};
 }
 
+std::vector<Call> Translate(const std::vector<SDL_Event> &events, const EventWindow &window) {
+    KeyboardMemory keyboard;
+    std::vector<Call> messages;  // one for another window shows as message 0
+    for (const SDL_Event &event : events) {
+        const TranslatedEvent translated = TranslateSDLEvent(event, window, keyboard);
+        for (int i = 0; i < translated.count; ++i) {
+            const MSG &m = translated.messages[i];
+            messages.emplace_back(m.hwnd == SomeWindow ? m.message : 0, m.wParam, m.lParam);
+        }
+    }
+    return messages;
+}
+
 TEST(EventTranslation, EachEventGivesTheMessagesWindowsWould) {
     constexpr LPARAM W = 0x00110001, Alt = 1 << 29, Previous = 1 << 30, Release = 0x80000000u;
     const LPARAM full = MAKELPARAM(1280, 1005), narrower = MAKELPARAM(1000, 1005), size800 = 0x02580320;
@@ -77,17 +90,29 @@ TEST(EventTranslation, EachEventGivesTheMessagesWindowsWould) {
         {Key(SDL_KEYDOWN, SDLK_LEFT, SDL_SCANCODE_LEFT), any, {{WM_KEYDOWN, VK_LEFT, 0x014B0001}}},
         {Key(SDL_KEYDOWN, 0x0444, SDL_SCANCODE_A), any, {{WM_KEYDOWN, 'A', 0x001E0001}}},  // Cyrillic: by position
         {Key(SDL_KEYDOWN, SDLK_VOLUMEUP, SDL_SCANCODE_VOLUMEUP), any, {}},
-        // Alt held makes system keys, also for a key released with Alt held;
-        // SDL counts Alt as held while it goes down, not while it comes up.
+        // Alt held without Ctrl makes system keys, also for a key released
+        // with Alt held; F10 is one always. Shift changes nothing.
         {Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W, KMOD_LALT), any, {{WM_SYSKEYDOWN, 'W', W | Alt}}},
         {Key(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W, KMOD_RALT), any, {{WM_SYSKEYUP, 'W', W | Alt | Previous | Release}}},
-        {Key(SDL_KEYDOWN, SDLK_LALT, SDL_SCANCODE_LALT, KMOD_LALT), any, {{WM_SYSKEYDOWN, VK_MENU, 0x00380001 | Alt}}},
-        {Key(SDL_KEYUP, SDLK_LALT, SDL_SCANCODE_LALT), any, {{WM_SYSKEYUP, VK_MENU, 0x00380001 | Previous | Release}}},
+        {Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W, KMOD_LSHIFT | KMOD_LALT), any, {{WM_SYSKEYDOWN, 'W', W | Alt}}},
         {Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W, KMOD_LCTRL | KMOD_LSHIFT), any, {{WM_KEYDOWN, 'W', W}}},
-        {Key(SDL_KEYDOWN, SDLK_F10, SDL_SCANCODE_F10), any, {{WM_SYSKEYDOWN, VK_F1 + 9, 0x00440001}}},
-        // SDL releases held keys just before it reports the focus loss: the
-        // key-up above must come through, the focus loss itself gives nothing.
-        {Window(SDL_WINDOWEVENT_FOCUS_LOST), any, {}},
+        {Key(SDL_KEYDOWN, SDLK_F10, SDL_SCANCODE_F10), any, {{WM_SYSKEYDOWN, VK_F10, 0x00440001}}},
+        {Key(SDL_KEYDOWN, SDLK_F10, SDL_SCANCODE_F10, KMOD_LCTRL), any, {{WM_SYSKEYDOWN, VK_F10, 0x00440001}}},
+        // Ctrl+Alt+letter, and a letter with AltGr, are plain key messages
+        // that still carry the Alt bit.
+        {Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W, KMOD_LCTRL | KMOD_LALT), any, {{WM_KEYDOWN, 'W', W | Alt}}},
+        {Key(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W, KMOD_RCTRL | KMOD_RALT), any,
+         {{WM_KEYUP, 'W', W | Alt | Previous | Release}}},
+        {Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W, KMOD_MODE), any, {{WM_KEYDOWN, 'W', W | Alt}}},
+        {Key(SDL_KEYDOWN, SDLK_F10, SDL_SCANCODE_F10, KMOD_MODE), any, {{WM_SYSKEYDOWN, VK_F10, 0x00440001 | Alt}}},
+        // The focus going to another application's window, and coming back.
+        {Window(SDL_WINDOWEVENT_FOCUS_LOST), any,
+         {{WM_NCACTIVATE, FALSE, 0}, {WM_ACTIVATE, WA_INACTIVE, 0}, {WM_ACTIVATEAPP, FALSE, 0}, {WM_KILLFOCUS, 0, 0}}},
+        {Window(SDL_WINDOWEVENT_FOCUS_LOST), Target(0, 0, SIZE_MINIMIZED),
+         {{WM_NCACTIVATE, FALSE, 0}, {WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0}, {WM_ACTIVATEAPP, FALSE, 0},
+          {WM_KILLFOCUS, 0, 0}}},
+        {Window(SDL_WINDOWEVENT_FOCUS_GAINED), any,
+         {{WM_ACTIVATEAPP, TRUE, 0}, {WM_NCACTIVATE, TRUE, 0}, {WM_ACTIVATE, WA_ACTIVE, 0}, {WM_SETFOCUS, 0, 0}}},
         // A resize is reported once (SDL sends SIZE_CHANGED then RESIZED) and ends the size loop.
         {sizeChanged, Target(800, 600), {{WM_SIZE, SIZE_RESTORED, size800}, {WM_EXITSIZEMOVE, 0, 0}}},
         {Window(SDL_WINDOWEVENT_RESIZED), Target(800, 600, SIZE_RESTORED, SIZE_RESTORED, size800), {}},
@@ -99,18 +124,92 @@ TEST(EventTranslation, EachEventGivesTheMessagesWindowsWould) {
         {restore, Target(800, 600, SIZE_RESTORED, SIZE_MINIMIZED), {{WM_SIZE, SIZE_RESTORED, size800}}},
         // Restoring from the taskbar a window that was maximised before.
         {restore, Target(1280, 1005, SIZE_MAXIMIZED, SIZE_MINIMIZED), {{WM_SIZE, SIZE_MAXIMIZED, full}}},
+        // A close request, and a signal asking the program to end (SDL_QUIT),
+        // close the window as Windows' close button does.
         {Window(SDL_WINDOWEVENT_CLOSE), any, {{WM_CLOSE, 0, 0}}},
         {Event(SDL_QUIT), any, {{WM_CLOSE, 0, 0}}},
         {Event(SDL_MOUSEMOTION), any, {}},
         {Window(SDL_WINDOWEVENT_MOVED), any, {}},
     };
-    for (const auto &c : cases) {
-        const TranslatedEvent translated = TranslateSDLEvent(c.event, c.window);
-        std::vector<Call> messages;  // one for another window shows as message 0
-        for (const MSG &m : std::vector<MSG>(translated.messages, translated.messages + translated.count))
-            messages.emplace_back(m.hwnd == SomeWindow ? m.message : 0, m.wParam, m.lParam);
-        EXPECT_EQ(messages, c.messages) << "case " << &c - cases;
-    }
+    for (const auto &c : cases) EXPECT_EQ(Translate({c.event}, c.window), c.messages) << "case " << &c - cases;
+}
+
+// Whether Alt's own messages are system keys depends on the keys around it,
+// as in Windows' own keyboard tests (which also run on Windows).
+TEST(EventTranslation, AltAndCtrlSequencesGiveWindowsMessages) {
+    constexpr LPARAM W = 0x00110001, Alt = 1 << 29, Up = 0xC0000000u;
+    constexpr LPARAM LAlt = 0x00380001, RAlt = 0x01380001, LCtrl = 0x001D0001;
+    const SDL_Event altDown = Key(SDL_KEYDOWN, SDLK_LALT, SDL_SCANCODE_LALT, KMOD_LALT);
+    const SDL_Event altUp = Key(SDL_KEYUP, SDLK_LALT, SDL_SCANCODE_LALT);
+    const struct {
+        std::vector<SDL_Event> events;
+        std::vector<Call> messages;
+    } cases[] = {
+        // Alt pressed and released alone: both system keys.
+        {{altDown, altUp}, {{WM_SYSKEYDOWN, VK_MENU, LAlt | Alt}, {WM_SYSKEYUP, VK_MENU, LAlt | Up}}},
+        // Alt+W: once W has gone down, Alt's release is a plain key-up.
+        {{altDown, Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W, KMOD_LALT),
+          Key(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W, KMOD_LALT), altUp},
+         {{WM_SYSKEYDOWN, VK_MENU, LAlt | Alt},
+          {WM_SYSKEYDOWN, 'W', W | Alt},
+          {WM_SYSKEYUP, 'W', W | Alt | Up},
+          {WM_KEYUP, VK_MENU, LAlt | Up}}},
+        // Alt, Ctrl, W: Ctrl and W plain with the Alt bit; Ctrl released while
+        // Alt is held is a system key, and Alt's release after it is not.
+        {{altDown, Key(SDL_KEYDOWN, SDLK_LCTRL, SDL_SCANCODE_LCTRL, KMOD_LALT | KMOD_LCTRL),
+          Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W, KMOD_LALT | KMOD_LCTRL),
+          Key(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W, KMOD_LALT | KMOD_LCTRL),
+          Key(SDL_KEYUP, SDLK_LCTRL, SDL_SCANCODE_LCTRL, KMOD_LALT), altUp},
+         {{WM_SYSKEYDOWN, VK_MENU, LAlt | Alt},
+          {WM_KEYDOWN, VK_CONTROL, LCtrl | Alt},
+          {WM_KEYDOWN, 'W', W | Alt},
+          {WM_KEYUP, 'W', W | Alt | Up},
+          {WM_SYSKEYUP, VK_CONTROL, LCtrl | Alt | Up},
+          {WM_KEYUP, VK_MENU, LAlt | Up}}},
+        // Ctrl first, then Alt: Alt going down with Ctrl held is a plain key.
+        {{Key(SDL_KEYDOWN, SDLK_LCTRL, SDL_SCANCODE_LCTRL, KMOD_LCTRL),
+          Key(SDL_KEYDOWN, SDLK_LALT, SDL_SCANCODE_LALT, KMOD_LCTRL | KMOD_LALT)},
+         {{WM_KEYDOWN, VK_CONTROL, LCtrl}, {WM_KEYDOWN, VK_MENU, LAlt | Alt}}},
+        // AltGr: left Ctrl and right Alt, plain going down; on release Ctrl is
+        // a system key (Alt is still down) and Alt a plain one. A letter in
+        // between is Ctrl+Alt+letter.
+        {{Key(SDL_KEYDOWN, SDLK_MODE, SDL_SCANCODE_RALT, KMOD_MODE), Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W, KMOD_MODE),
+          Key(SDL_KEYUP, SDLK_MODE, SDL_SCANCODE_RALT)},
+         {{WM_KEYDOWN, VK_CONTROL, LCtrl},
+          {WM_KEYDOWN, VK_MENU, RAlt | Alt},
+          {WM_KEYDOWN, 'W', W | Alt},
+          {WM_SYSKEYUP, VK_CONTROL, LCtrl | Alt | Up},
+          {WM_KEYUP, VK_MENU, RAlt | Up}}},
+    };
+    for (const auto &c : cases) EXPECT_EQ(Translate(c.events, Target(1, 1)), c.messages) << "case " << &c - cases;
+}
+
+// SDL releases the held keys just before it reports a focus loss; Windows
+// sends no key-up for them, so they go. Releases for another window, or
+// before other events, stay.
+TEST(EventTranslation, ReleasesMadeUpForAFocusLossAreDropped) {
+    auto keyUp = [](SDL_Keycode sym, SDL_Scancode scancode, Uint32 windowId) {
+        SDL_Event event = Key(SDL_KEYUP, sym, scancode);
+        event.key.windowID = windowId;
+        return event;
+    };
+    auto focusLost = [](Uint32 windowId) {
+        SDL_Event event = Window(SDL_WINDOWEVENT_FOCUS_LOST);
+        event.window.windowID = windowId;
+        return event;
+    };
+    const SDL_Event upW = keyUp(SDLK_w, SDL_SCANCODE_W, 1), upA = keyUp(SDLK_a, SDL_SCANCODE_A, 1);
+    const SDL_Event otherUp = keyUp(SDLK_d, SDL_SCANCODE_D, 2), motion = Event(SDL_MOUSEMOTION);
+    std::vector<SDL_Event> events = {upW, motion, upA, otherUp, upW, focusLost(1), upA};
+    DropReleasesBeforeFocusLoss(events);
+    std::vector<std::pair<Uint32, SDL_Keycode>> left;  // event type, key
+    for (const SDL_Event &event : events) left.emplace_back(event.type, event.type == SDL_KEYUP ? event.key.keysym.sym : 0);
+    EXPECT_EQ(left, (std::vector<std::pair<Uint32, SDL_Keycode>>{{SDL_KEYUP, SDLK_w},
+                                                                  {SDL_MOUSEMOTION, 0},
+                                                                  {SDL_KEYUP, SDLK_a},
+                                                                  {SDL_KEYUP, SDLK_d},
+                                                                  {SDL_WINDOWEVENT, 0},
+                                                                  {SDL_KEYUP, SDLK_a}}));
 }
 
 // ---------------------------------------------------------------------------

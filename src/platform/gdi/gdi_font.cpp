@@ -26,15 +26,21 @@ FT_Library FreeType() {
     return library;
 }
 
-// fontconfig, loaded once and released at exit so that leak checkers see
-// its configuration freed.
-bool Fontconfig() {
-    static bool ready = [] {
-        if (!FcInit()) return false;
-        std::atexit(FcFini);
-        return true;
-    }();
-    return ready;
+// A fontconfig configuration of the layer's own, loaded on first use and
+// destroyed at exit. The process-wide default configuration and FcFini are
+// left alone: others in this process use them too (the window decorations
+// draw their titles through cairo and pango), and FcFini at exit would free
+// caches they still hold, which fontconfig answers with an abort.
+struct FontconfigConfig {
+    FcConfig *config = FcInitLoadConfigAndFonts();
+    ~FontconfigConfig() {
+        if (config) FcConfigDestroy(config);
+    }
+};
+
+FcConfig *Fontconfig() {
+    static FontconfigConfig own;
+    return own.config;
 }
 
 // Strings are in the Windows ANSI code page (1252); it differs from Latin-1
@@ -145,7 +151,8 @@ HFONT OpenCandidate(FcPattern *candidate, int height, DWORD quality) {
 // Asks fontconfig for the fonts closest to the request, best first, and opens
 // the first one FreeType can use: a missing face falls back to the best match.
 HFONT OpenMatchingFont(LPCSTR faceName, int height, int weight, bool italic, DWORD quality, DWORD pitchAndFamily) {
-    if (!FreeType() || !Fontconfig()) return nullptr;
+    FcConfig *config = Fontconfig();
+    if (!FreeType() || !config) return nullptr;
     FcPattern *pattern = FcPatternCreate();
     if (!pattern) return nullptr;
     if (faceName && faceName[0]) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(faceName));
@@ -155,14 +162,14 @@ HFONT OpenMatchingFont(LPCSTR faceName, int height, int weight, bool italic, DWO
     int openTypeWeight = weight == FW_DONTCARE ? FW_NORMAL : std::clamp(weight, 1, 1000);
     FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(openTypeWeight));
     FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
 
     FcResult result = FcResultNoMatch;
-    FcFontSet *fonts = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+    FcFontSet *fonts = FcFontSort(config, pattern, FcFalse, nullptr, &result);
     HFONT font = nullptr;
     for (int i = 0; fonts && i < fonts->nfont && !font; ++i) {
-        FcPattern *candidate = FcFontRenderPrepare(nullptr, pattern, fonts->fonts[i]);
+        FcPattern *candidate = FcFontRenderPrepare(config, pattern, fonts->fonts[i]);
         if (!candidate) continue;
         font = OpenCandidate(candidate, height, quality);
         FcPatternDestroy(candidate);

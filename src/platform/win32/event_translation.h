@@ -7,6 +7,8 @@
 
 #include <SDL.h>
 
+#include <vector>
+
 // What the translation needs to know about the window an event is for, read
 // after SDL has taken in the whole batch of pending events.
 struct EventWindow {
@@ -19,9 +21,20 @@ struct EventWindow {
     LPARAM lastSizeParam;
 };
 
+// What Windows remembers from one key event to the next: Alt went down on its
+// own and no other key has been pressed since, so its release is a system key.
+struct KeyboardMemory {
+    bool altAlone = false;
+};
+
 struct TranslatedEvent {
-    MSG messages[2];
+    MSG messages[4];
     int count;
 };
 
-TranslatedEvent TranslateSDLEvent(const SDL_Event &event, const EventWindow &window);
+TranslatedEvent TranslateSDLEvent(const SDL_Event &event, const EventWindow &window, KeyboardMemory &keyboard);
+
+// SDL releases every key it holds down just before it reports that a window
+// lost the keyboard focus. Windows sends no key-up then (the keys are still
+// down), so those releases are taken out of a batch of events here.
+void DropReleasesBeforeFocusLoss(std::vector<SDL_Event> &events);

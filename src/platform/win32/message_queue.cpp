@@ -17,6 +17,7 @@ std::deque<MSG> Queue;
 // nothing else is waiting.
 bool QuitPosted = false;
 int QuitExitCode = 0;
+KeyboardMemory Keyboard;
 
 DWORD MessageTimeMs() {
     LARGE_INTEGER now;
@@ -44,7 +45,7 @@ Uint32 EventWindowId(const SDL_Event &event) {
 void Deliver(const SDL_Event &event, HWND__ &window) {
     EventWindow target{&window, 0, 0, CurrentSizeType(window), window.lastSizeType, window.lastSizeParam};
     GetClientSize(window, &target.clientWidth, &target.clientHeight);
-    const TranslatedEvent translated = TranslateSDLEvent(event, target);
+    const TranslatedEvent translated = TranslateSDLEvent(event, target, Keyboard);
     for (int i = 0; i < translated.count; ++i) {
         const MSG &message = translated.messages[i];
         if (message.message == WM_SIZE) NoteSizeReported(window, message.wParam, message.lParam);
@@ -56,8 +57,11 @@ void Deliver(const SDL_Event &event, HWND__ &window) {
 void PumpSDLEvents() {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
     SDL_PumpEvents();
-    SDL_Event event;
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+    std::vector<SDL_Event> events;
+    for (SDL_Event event; SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;)
+        events.push_back(event);
+    DropReleasesBeforeFocusLoss(events);
+    for (const SDL_Event &event : events) {
         if (event.type == SDL_QUIT) {
             for (HWND window : LiveSDLWindows()) Deliver(event, *window);
         } else if (HWND__ *window = WindowForSDLId(EventWindowId(event))) {
