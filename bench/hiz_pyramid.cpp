@@ -62,7 +62,7 @@ const char *TestSource =
     "    nearest = min(nearest, ndc.z);\n"
     "  }\n"
     "  if (beforeNear == 8 || beyondFar == 8) return 0u;\n"
-    "  const float shift = 0.49609375;\n"
+    "  const float shift = 0.5;\n"
     "  float left = (lo.x + 1.0) * 160.0 + shift, right = (hi.x + 1.0) * 160.0 + shift;\n"
     "  float top = (1.0 - hi.y) * 120.0 + shift, bottom = (1.0 - lo.y) * 120.0 + shift;\n"
     "  if (right < -1.0 || bottom < -1.0 || left > 321.0 || top > 241.0) return 0u;\n"

@@ -14,8 +14,10 @@ namespace {
 
 constexpr int MainWidth = 1024, MainHeight = 768;
 constexpr int OcclusionWidthGl = 320, OcclusionHeightGl = 240;
-// The layer's pixel-centre shift (Direct3D's centres on integer coordinates).
-constexpr float PixelShiftGl = 0.49609375f;
+// The layer's pixel-centre shift (Direct3D's centres on integer coordinates):
+// exactly half a pixel, with the flip to top-row-first targets done in the
+// vertex shader, as the layer does on a driver with the usual tie rule.
+constexpr float PixelShiftGl = 0.5f;
 
 const char *VertexSource =
     "#version 430 core\n"
@@ -28,6 +30,7 @@ const char *VertexSource =
     "void main() {\n"
     "  gl_Position = worldViewProjection * vec4(position, 1.0);\n"
     "  gl_Position.xy += pixelOffset * gl_Position.w;\n"
+    "  gl_Position.y = -gl_Position.y;\n"
     "  vColour = colour;\n  vTexcoord = texcoord;\n"
     "}\n";
 // Texture stage 0 modulates texture and diffuse, colour and alpha alike;
@@ -289,13 +292,13 @@ bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::str
     // culled, Direct3D's depth range and top-row-first targets. Blending is
     // on with the default factors (one, zero), which replace: the layer
     // leaves OpenGL's blending off for them, and so does this.
-    glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
     glActiveTexture(GL_TEXTURE0);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_TRUE);
     glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CW);
+    glFrontFace(GL_CCW);  // the y flip in the vertex shader turns the winding round
     glCullFace(GL_BACK);
     glDisable(GL_BLEND);
     return true;
