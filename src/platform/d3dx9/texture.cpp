@@ -1,9 +1,5 @@
 // D3DXCreateTexture and D3DXCreateTextureFromFileA (image files through
-// stb_image: BMP, PNG, JPG, TGA, PPM/PGM, GIF, PSD, HDR).
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_FAILURE_USERMSG
-#include <stb_image.h>
-
+// stb_image: BMP, PNG, JPG, TGA, PPM/PGM, HDR).
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,10 +8,9 @@
 #include "../file_access.h"
 #include "../platform_error.h"
 #include "d3dx9.h"
+#include "image_decode.h"
 
 namespace {
-
-constexpr int MaxImageSide = 16384;
 
 bool SupportedFormat(D3DFORMAT format) {
     return format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 || format == D3DFMT_A4R4G4B4 ||
@@ -60,26 +55,17 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 device, LPCSTR path,
         SetPlatformError("%s", error.c_str());
         return D3DERR_NOTFOUND;
     }
-    int width = 0, height = 0, channels = 0;
-    if (file.size() > (size_t)INT32_MAX ||
-        !stbi_info_from_memory(file.data(), (int)file.size(), &width, &height, &channels)) {
-        SetPlatformError("%s: not a readable image (%s)", path, stbi_failure_reason());
+    DecodedImage image;
+    if (!DecodeImage(file.data(), file.size(), TextureImageLimits, image, error)) {
+        SetPlatformError("%s: %s", path, error.c_str());
         return D3DXERR_INVALIDDATA;
     }
-    if (width <= 0 || height <= 0 || width > MaxImageSide || height > MaxImageSide) {
-        SetPlatformError("%s: image of %d x %d pixels is out of range", path, width, height);
-        return D3DXERR_INVALIDDATA;
-    }
-    unsigned char *rgba = stbi_load_from_memory(file.data(), (int)file.size(), &width, &height, &channels, 4);
-    if (!rgba) {
-        SetPlatformError("%s: cannot be decoded (%s)", path, stbi_failure_reason());
-        return D3DXERR_INVALIDDATA;
-    }
-    D3DFORMAT format = channels == 2 || channels == 4 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    int width = image.width, height = image.height;
+    const unsigned char *rgba = image.rgba.data();
+    D3DFORMAT format = image.has_alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
     IDirect3DTexture9 *texture = nullptr;
     HRESULT hr = device->CreateTexture(width, height, 0, 0, format, D3DPOOL_MANAGED, &texture, nullptr);
     if (FAILED(hr)) {
-        stbi_image_free(rgba);
         SetPlatformError("%s: a %d x %d texture cannot be created", path, width, height);
         return hr;
     }
@@ -91,7 +77,6 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 device, LPCSTR path,
         level[4 * i + 2] = rgba[4 * i + 0];
         level[4 * i + 3] = rgba[4 * i + 3];
     }
-    stbi_image_free(rgba);
     auto *impl = static_cast<Texture *>(texture);
     UINT w = width, h = height;
     for (UINT i = 0; i < impl->levels; ++i) {
