@@ -11,11 +11,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/frame.h"
 #include "app/main_window.h"
+#include "d3d9/gl_context.h"
 #include "d3dx9/xfile.h"
 #include "device/device.h"
 #include "file_access.h"
@@ -27,6 +29,13 @@
 #include "win32/headless.h"
 
 namespace {
+
+// With OC_GL_DEBUG=1 the run is a check: an OpenGL error fails it.
+int GLErrors = 0;
+void CountGLError(const char *message) {
+    fprintf(stderr, "OpenGL error: %s\n", message);
+    GLErrors++;
+}
 
 using Clock = std::chrono::steady_clock;
 
@@ -237,6 +246,8 @@ int main(int argc, char **argv) {
     int frames = argc > 1 ? atoi(argv[1]) : 40;
     if (frames < 1) frames = 1;
 
+    const char *debug = getenv("OC_GL_DEBUG");
+    if (debug && *debug && strcmp(debug, "0") != 0) SetGLErrorHandler(CountGLError);
     SetHeadlessWindows(true);
     WNDCLASSEXA windowClass = {sizeof(WNDCLASSEXA), CS_CLASSDC, MainWindowProc, 0, 0, GetModuleHandleA(NULL),
                                NULL, NULL, NULL, NULL, "Occlusion Culling", NULL};
@@ -337,5 +348,9 @@ int main(int argc, char **argv) {
     printf("trees_drawn_mean: %.1f\n", Mean(treesOn));
     printf("fps_cull_on: %.1f\n", 1000.0 / frameOn);
     printf("fps_cull_off: %.1f\n", 1000.0 / frameOff);
+    if (GLErrors > 0) {
+        fprintf(stderr, "%d OpenGL errors\n", GLErrors);
+        return 1;
+    }
     return 0;
 }
