@@ -1,9 +1,14 @@
 #include "image_decode.h"
 
 #include <algorithm>
+#include <csetjmp>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
@@ -19,11 +24,11 @@ void *LimitedRealloc(void *block, size_t size) { return size > AllocationLimit ?
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_FAILURE_USERMSG
-// The formats D3DX reads, of those stb_image has. (Not PSD: besides, its
-// removal of the white matte of a PSD with alpha converts out-of-range
-// floats to bytes.)
+// The formats D3DX reads, of those stb_image has; JPEG goes to libjpeg-turbo,
+// since stb_image 2.27's decoder reads outside its Huffman tables and
+// overflows ints on damaged files. (Not PSD: its removal of the white matte
+// of a PSD with alpha converts out-of-range floats to bytes.)
 #define STBI_ONLY_BMP
-#define STBI_ONLY_JPEG
 #define STBI_ONLY_PNG
 #define STBI_ONLY_TGA
 #define STBI_ONLY_PNM
@@ -75,47 +80,6 @@ int StreamAtEnd(void *user) {
 
 const stbi_io_callbacks StreamCallbacks = {StreamRead, StreamSkip, StreamAtEnd};
 
-// stb_image 2.27 copies a JPEG Huffman table's symbols into room for 256
-// without checking their count. This walks the markers as it reads them
-// (segments by their length; entropy-coded data up to the next marker that
-// is not a restart) and checks every table of every DHT segment.
-bool JpegTablesFit(const unsigned char *bytes, size_t size) {
-    size_t at = 0;  // a start-of-image marker, perhaps after fill bytes
-    while (at < size && bytes[at] == 0xFF) at++;
-    if (at < 1 || at >= size || bytes[at] != 0xD8) return true;  // not a JPEG
-    at++;
-    while (at + 1 < size) {
-        if (bytes[at] != 0xFF) {  // padding between segments: stb_image looks further too
-            at++;
-            continue;
-        }
-        while (at < size && bytes[at] == 0xFF) at++;
-        if (at + 2 >= size) return true;
-        unsigned char marker = bytes[at++];
-        if (marker == 0xD9) return true;                              // end of image
-        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;  // no length
-        size_t length = (size_t)bytes[at] << 8 | bytes[at + 1];
-        size_t end = std::min(at + length, size);
-        if (marker == 0xC4) {
-            size_t table = at + 2;
-            while (table < end) {
-                size_t symbols = 0;  // stb_image reads zeros past the end
-                for (size_t i = table + 1; i <= table + 16 && i < size; ++i) symbols += bytes[i];
-                if (symbols > 256) return false;
-                table += 17 + symbols;
-            }
-        }
-        at += length;
-        if (marker == 0xDA) {  // a scan: its data runs to the next marker
-            while (at + 1 < size && !(bytes[at] == 0xFF && bytes[at + 1] != 0x00 && bytes[at + 1] != 0xFF &&
-                                      !(bytes[at + 1] >= 0xD0 && bytes[at + 1] <= 0xD7))) {
-                at++;
-            }
-        }
-    }
-    return true;
-}
-
 // stb_image 2.27 reads the numbers of a PNM header into an int without a
 // bound. This reads them as it does (white space, # comments, digits) and
 // says whether each fits.
@@ -140,28 +104,68 @@ bool PnmNumbersFit(const unsigned char *bytes, size_t size) {
     return true;
 }
 
-// stb_image 2.27 copies a PNG's first IDAT chunk to a buffer it has not
-// yet allocated: for an empty one, a copy of nothing to a null pointer. Empty
-// IDAT chunks carry nothing, so the copy handed to it leaves them out. Walks
-// the chunks as stb_image does; the rest of a malformed file stays as it is.
-bool DropEmptyPngData(const unsigned char *bytes, size_t size, std::vector<unsigned char> &png) {
-    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (size < 8 || memcmp(bytes, signature, 8) != 0) return false;
-    png.assign(bytes, bytes + 8);
-    size_t at = 8;
-    bool dropped = false;
-    while (at + 12 <= size) {
-        size_t length = (size_t)bytes[at] << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3];
-        if (length > size - at - 12) break;
-        if (length == 0 && memcmp(bytes + at + 4, "IDAT", 4) == 0) {
-            dropped = true;
-        } else {
-            png.insert(png.end(), bytes + at, bytes + at + 12 + length);
-        }
-        at += 12 + length;
+struct JpegFailure {
+    jpeg_error_mgr manager;
+    jmp_buf jump;
+    bool cut_short;
+};
+
+void OnJpegError(j_common_ptr info) {
+    longjmp(reinterpret_cast<JpegFailure *>(info->err)->jump, 1);
+}
+
+// Warnings (corrupt but decodable data) are let pass, except the end of the
+// file coming before the end of the image.
+void OnJpegMessage(j_common_ptr info, int level) {
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) reinterpret_cast<JpegFailure *>(info->err)->cut_short = true;
+}
+
+bool DecodeJpeg(const unsigned char *bytes, size_t size, const ImageLimits &limits, DecodedImage &image,
+                std::string &error) {
+    error.clear();
+    jpeg_decompress_struct info;
+    JpegFailure failure = {};
+    info.err = jpeg_std_error(&failure.manager);
+    failure.manager.error_exit = OnJpegError;
+    failure.manager.emit_message = OnJpegMessage;
+    std::vector<unsigned char> &rgba = image.rgba;  // made before the jump point: nothing to unwind
+    if (setjmp(failure.jump)) {
+        char message[JMSG_LENGTH_MAX];
+        (*info.err->format_message)(reinterpret_cast<j_common_ptr>(&info), message);
+        jpeg_destroy_decompress(&info);
+        if (error.empty()) error = std::string("cannot be decoded (") + message + ")";
+        rgba.clear();
+        return false;
     }
-    png.insert(png.end(), bytes + at, bytes + size);
-    return dropped;
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, bytes, (unsigned long)size);
+    jpeg_read_header(&info, TRUE);
+    if ((int)info.image_width > limits.max_side || (int)info.image_height > limits.max_side ||
+        (size_t)info.image_width * info.image_height > limits.max_pixels) {
+        error = "image of " + std::to_string(info.image_width) + " x " + std::to_string(info.image_height) +
+                " pixels is out of range";
+        longjmp(failure.jump, 1);
+    }
+    info.mem->max_memory_to_use = limits.max_pixels * 16 + (1 << 20);  // coefficients of a progressive file
+    info.out_color_space = JCS_EXT_RGBA;
+    jpeg_start_decompress(&info);
+    size_t stride = (size_t)info.output_width * 4;
+    rgba.resize(stride * info.output_height);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = &rgba[info.output_scanline * stride];
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    image.width = (int)info.output_width;
+    image.height = (int)info.output_height;
+    image.has_alpha = false;
+    jpeg_destroy_decompress(&info);
+    if (failure.cut_short) {
+        image = DecodedImage();
+        error = "cannot be decoded (the file is cut short)";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -173,17 +177,14 @@ bool DecodeImage(const unsigned char *bytes, size_t size, const ImageLimits &lim
         error = "not a readable image (a PNM header number out of range)";
         return false;
     }
-    if (!JpegTablesFit(bytes, size)) {
-        error = "cannot be decoded (a Huffman table of more than 256 symbols)";
-        return false;
+    if (size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) {
+        return DecodeJpeg(bytes, size, limits, image, error);
     }
-    std::vector<unsigned char> png;
-    if (DropEmptyPngData(bytes, size, png)) {
-        bytes = png.data();
-        size = png.size();
-    }
+    // Through the stream even for the header: stb_image's own memory reader
+    // moves its pointer past the end on a long skip.
     int width = 0, height = 0, channels = 0;
-    if (size > (size_t)INT32_MAX || !stbi_info_from_memory(bytes, (int)size, &width, &height, &channels)) {
+    FileStream header = {bytes, size, 0, false};
+    if (!stbi_info_from_callbacks(&StreamCallbacks, &header, &width, &height, &channels)) {
         error = std::string("not a readable image (") + stbi_failure_reason() + ")";
         return false;
     }
