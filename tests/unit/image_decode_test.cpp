@@ -94,6 +94,15 @@ TEST(ImageDecode, TooManyPixelsAreRefusedBeforeDecoding) {
             EXPECT_NE(error.find("out of range"), std::string::npos) << error;
         }
     }
+    // A JPEG's frame header says 300 x 300 (its data is for 7 x 5).
+    std::string jpeg = ReadFile(OC_SOURCE_DIR "/tests/fuzz/texture-seeds/baseline.jpg");
+    size_t frame = jpeg.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    jpeg.replace(frame + 5, 4, std::string("\x01\x2C\x01\x2C", 4));
+    DecodedImage image;
+    std::string error;
+    EXPECT_FALSE(Decode(jpeg, SmallLimits, image, error));
+    EXPECT_NE(error.find("300 x 300 pixels is out of range"), std::string::npos) << error;
 }
 
 TEST(ImageDecode, AStreamInflatingPastTheLimitsRunsOutOfAllowedMemory) {

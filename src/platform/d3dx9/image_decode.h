@@ -1,5 +1,5 @@
-// Image files (BMP, PNG, JPG, TGA, PPM/PGM, HDR) decoded to
-// 8-bit RGBA through stb_image, with limits on size and memory.
+// Image files (BMP, PNG, TGA, PPM/PGM, HDR through stb_image, JPEG through
+// libjpeg-turbo) decoded to 8-bit RGBA, with limits on size and memory.
 #pragma once
 
 #include <cstddef>

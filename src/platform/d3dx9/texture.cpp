@@ -1,5 +1,5 @@
-// D3DXCreateTexture and D3DXCreateTextureFromFileA (image files through
-// stb_image: BMP, PNG, JPG, TGA, PPM/PGM, HDR).
+// D3DXCreateTexture and D3DXCreateTextureFromFileA (image files: BMP, PNG,
+// JPG, TGA, PPM/PGM, HDR).
 #include <cstring>
 #include <string>
 #include <vector>
