@@ -52,7 +52,7 @@ hold_m() {
     rm -f "$work/buffer.bmp"
     e2e_key_down m
     e2e_wait_for 20 test -s "$work/buffer.bmp"
-    pause 50
+    pause 100  # and over more frames
     e2e_key_up m
     sleep 0.3  # a frame in flight finishes its file
     [ -s "$work/buffer.bmp" ] || e2e_fail "holding M wrote no buffer.bmp"
