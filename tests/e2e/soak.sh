@@ -55,7 +55,14 @@ hold_m() {
     pause 100  # and over more frames
     e2e_key_up m
     sleep 0.3  # a frame in flight finishes its file
-    [ -s "$work/buffer.bmp" ] || e2e_fail "holding M wrote no buffer.bmp"
+    if [ ! -s "$work/buffer.bmp" ]; then  # is it still drawing at all?
+        window_shot "$E2E_DIR/stuck1.png"
+        sleep 2
+        window_shot "$E2E_DIR/stuck2.png"
+        e2e_fail "holding M wrote no buffer.bmp (seed $seed; in 2 s the window changed" \
+            "$($convert "$E2E_DIR/stuck1.png" "$E2E_DIR/stuck2.png" -compose difference -composite \
+                -threshold 1% -format "%[fx:int(mean*w*h+0.5)]" info:) pixels)"
+    fi
     local size
     size=$(/usr/bin/identify -format "%m %wx%h" "$work/buffer.bmp" 2>/dev/null)
     [ "$size" = "BMP 320x240" ] || [ "$size" = "BMP3 320x240" ] || e2e_fail "buffer.bmp is not a 320 x 240 bitmap: '$size'"
@@ -102,22 +109,24 @@ while [ "$(e2e_now_ms)" -lt "$deadline" ]; do
     e2e_program_running || e2e_fail "the program ended during the soak (seed $seed)"
     pick 12
     case $R in
-        0 | 1 | 2) pick 26; key=${letters[$R]}; e2e_key_down "$key"; pause 2; e2e_key_up "$key" ;;
-        3 | 4) pick 8; key=${moves[$R]}; e2e_key_down "$key"; pause 30; e2e_key_up "$key" ;;
-        5) hold_m; holds=$((holds + 1)) ;;
+        0 | 1 | 2) pick 26; key=${letters[$R]}; last="tap $key"; e2e_key_down "$key"; pause 2; e2e_key_up "$key" ;;
+        3 | 4) pick 8; key=${moves[$R]}; last="hold $key"; e2e_key_down "$key"; pause 30; e2e_key_up "$key" ;;
+        5) last="hold m"; hold_m; holds=$((holds + 1)) ;;
         6)
             mods=(alt ctrl ctrl+alt)
             pick 3; mod=${mods[$R]}
-            pick 26; e2e_x xdotool key --window "$E2E_WINDOW" "$mod+${letters[$R]}"
+            pick 26; last="$mod+${letters[$R]}"
+            e2e_x xdotool key --window "$E2E_WINDOW" "$last"
             ;;
-        7) pick 1000; w=$((200 + R)); pick 750; e2e_resize "$w" $((150 + R)); pause 10 ;;
-        8) e2e_maximize; pause 20; e2e_restore ;;
-        9) e2e_x xdotool windowminimize --sync "$E2E_WINDOW" >/dev/null 2>&1; pause 20; focus_window ;;
-        10) e2e_x wmctrl -a xlogo >/dev/null 2>&1; pause 20; focus_window ;;
-        11) pause 0 ;;
+        7) pick 1000; w=$((200 + R)); pick 750; h=$((150 + R)); last="resize $w $h"; e2e_resize "$w" "$h"; pause 10 ;;
+        8) last="maximise, restore"; e2e_maximize; pause 20; e2e_restore ;;
+        9) last="minimise, restore"; e2e_x xdotool windowminimize --sync "$E2E_WINDOW" >/dev/null 2>&1; pause 20; focus_window ;;
+        10) last="focus away and back"; e2e_x wmctrl -a xlogo >/dev/null 2>&1; pause 20; focus_window ;;
+        11) last="wait"; pause 0 ;;
     esac
     actions=$((actions + 1))
     now=$(e2e_now_ms)
+    echo "soak: $(((now - start) / 1000)) s: ${last:-}"
     if [ "$now" -ge "$next_render" ]; then
         check_rendering
         next_render=$((now + 20000))
