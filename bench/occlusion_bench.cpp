@@ -19,6 +19,7 @@
 
 #include "app/frame.h"
 #include "bench_common.h"
+#include "d3d9/gl_context.h"
 #include "device/device.h"
 #include "frame_breakdown.h"
 #include "frame_images.h"
@@ -32,6 +33,13 @@
 #include "strategies.h"
 
 namespace {
+
+// With OC_GL_DEBUG=1 the run is also a check: an OpenGL error fails it.
+int GLErrors = 0;
+void CountGLError(const char *message) {
+    fprintf(stderr, "OpenGL error: %s\n", message);
+    GLErrors++;
+}
 
 struct FrameTimes {
     double occlusion = 0, main = 0;
@@ -201,6 +209,8 @@ int main(int argc, char **argv) {
     }
     if (frames < 1) frames = 1;
 
+    const char *debug = getenv("OC_GL_DEBUG");
+    if (debug && *debug && strcmp(debug, "0") != 0) SetGLErrorHandler(CountGLError);
     std::vector<StartupPhase> startup;
     if (!StartUpTimed(startup)) return 1;
     const GLubyte *renderer = glGetString(GL_RENDERER);
@@ -348,6 +358,10 @@ int main(int argc, char **argv) {
     if (hizMissed != 0) {
         fprintf(stderr, "occlusion-bench: the depth pyramid culled %d trees the program's pass finds visible\n",
                 hizMissed);
+        agreed = false;
+    }
+    if (GLErrors > 0) {
+        fprintf(stderr, "occlusion-bench: %d OpenGL errors\n", GLErrors);
         agreed = false;
     }
     return agreed ? 0 : 1;

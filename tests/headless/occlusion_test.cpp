@@ -1,6 +1,11 @@
 // The occlusion pass on the real device with the real bounding mesh and
 // trees placed by hand, the camera at its start looking along +z.
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <functional>
 
 #include <algorithm>
 #include <fstream>
@@ -109,12 +114,47 @@ TEST_F(OcclusionTest, HoldingMSavesTheBufferEveryFrame) {
     KeyStates['M'] = 0;
 }
 
-TEST_F(OcclusionTest, AnUnwritableBufferFileLeavesTheFrameGoingOn) {
-    KeyStates['M'] = 1;
-    ASSERT_EQ(mkdir("buffer.bmp", 0755), 0);  // a directory where the file should go
+// buffer.bmp under faults: the frame goes on, and a good file already there
+// is never replaced by a truncated one.
+TEST_F(OcclusionTest, BufferFileFaultsLeaveTheFrameGoingOnAndAGoodFileWhole) {
+    struct rlimit unlimited;
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    struct Fault {
+        const char *name;
+        std::function<void()> make, undo;
+    } faults[] = {
+        {"a directory", [] { remove("buffer.bmp"), mkdir("buffer.bmp", 0755); }, [] { rmdir("buffer.bmp"); }},
+        {"a read-only file", [] { chmod("buffer.bmp", 0444); }, [] { chmod("buffer.bmp", 0644); }},
+        {"a full disk",  // files may not grow past 64 KiB: the write fails part way
+         [] {
+             signal(SIGXFSZ, SIG_IGN);
+             struct rlimit small = {65536, RLIM_INFINITY};
+             setrlimit(RLIMIT_FSIZE, &small);
+         },
+         [&] { setrlimit(RLIMIT_FSIZE, &unlimited); }},
+    };
     Place(0, 30);
-    EXPECT_EQ(Pass(), std::vector<bool>{true});
-    EXPECT_EQ(RenderFrame(), S_OK);
+    KeyStates['M'] = 1;
+    for (Fault &fault : faults) {
+        SceneObjects[0].position.x = 0;
+        Pass();
+        const std::vector<unsigned char> good = ReadBuffer();
+        ASSERT_EQ(good.size(), 54u + 320 * 240 * 4) << fault.name;
+        SceneObjects[0].position.x = 10;  // the next buffers differ
+        fault.make();
+        EXPECT_EQ(Pass(), std::vector<bool>{true}) << fault.name;
+        EXPECT_EQ(RenderFrame(), S_OK) << fault.name;
+        fault.undo();
+        struct stat partial;
+        EXPECT_NE(stat("buffer.bmp.partial", &partial), 0) << fault.name << " left a partial file";
+        if (fault.name != faults[0].name) {
+            EXPECT_EQ(ReadBuffer(), good) << fault.name;
+        }
+        Pass();  // and once the fault is gone, the file is written again
+        std::vector<unsigned char> after = ReadBuffer();
+        EXPECT_EQ(after.size(), good.size()) << fault.name;
+        EXPECT_NE(after, good) << fault.name;
+    }
     KeyStates['M'] = 0;
 }
 

@@ -4,6 +4,8 @@
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "../platform_error.h"
@@ -15,6 +17,36 @@ namespace {
 EGLDisplay HeadlessDisplay = EGL_NO_DISPLAY;
 // The context this thread has current, as far as the layer made it so.
 const void *CurrentContext = nullptr;
+
+GLErrorHandler ErrorHandler = nullptr;
+
+bool DebugOutputWanted() {
+    if (ErrorHandler) return true;
+    const char *setting = getenv("OC_GL_DEBUG");
+    if (setting && *setting) return strcmp(setting, "0") != 0;
+#ifdef NDEBUG
+    return false;
+#else
+    return true;
+#endif
+}
+
+void PrintGLError(const char *message) { fprintf(stderr, "OpenGL error: %s\n", message); }
+
+void GLAPIENTRY OnDebugMessage(GLenum, GLenum type, GLuint, GLenum, GLsizei, const GLchar *message, const void *) {
+    if (type != GL_DEBUG_TYPE_ERROR) return;
+    (ErrorHandler ? ErrorHandler : PrintGLError)(message);
+}
+
+// Errors only: the other kinds (performance, portability) are advice.
+void StartDebugOutput() {
+    if (epoxy_gl_version() < 43 && !epoxy_has_gl_extension("GL_KHR_debug")) return;
+    glEnable(GL_DEBUG_OUTPUT);
+    glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+    glDebugMessageCallback(OnDebugMessage, nullptr);
+    glDebugMessageControl(GL_DONT_CARE, GL_DONT_CARE, GL_DONT_CARE, 0, nullptr, GL_FALSE);
+    glDebugMessageControl(GL_DONT_CARE, GL_DEBUG_TYPE_ERROR, GL_DONT_CARE, 0, nullptr, GL_TRUE);
+}
 
 bool HasExtension(const char *list, const char *name) {
     if (!list) return false;
@@ -76,8 +108,9 @@ bool CreateHeadlessContext(GLContext &context) {
         return false;
     }
     const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
-                                        EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+                                        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                        EGL_CONTEXT_OPENGL_DEBUG, DebugOutputWanted() ? EGL_TRUE : EGL_FALSE,
+                                        EGL_NONE};
     EGLContext egl = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
     if (egl == EGL_NO_CONTEXT) {
         SetPlatformError("EGL cannot create an OpenGL 3.3 core context (error 0x%x)", eglGetError());
@@ -94,6 +127,7 @@ bool CreateHeadlessContext(GLContext &context) {
 }
 
 bool CreateWindowContext(SDL_Window *window, GLContext &context) {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, DebugOutputWanted() ? SDL_GL_CONTEXT_DEBUG_FLAG : 0);
     SDL_GLContext sdl = SDL_GL_CreateContext(window);
     if (!sdl) {
         SetPlatformError("cannot create an OpenGL 3.3 core context: %s", SDL_GetError());
@@ -128,6 +162,7 @@ bool CreateGLContext(HWND window, GLContext &context) {
         DestroyGLContext(context);
         return false;
     }
+    if (DebugOutputWanted()) StartDebugOutput();
     context.hasClipControl = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &context.maxTextureSize);
     return true;
@@ -157,6 +192,8 @@ void DestroyGLContext(GLContext &context) {
     }
     context = GLContext{};
 }
+
+void SetGLErrorHandler(GLErrorHandler handler) { ErrorHandler = handler; }
 
 void GetDrawableSize(const GLContext &context, int &width, int &height) {
     width = height = 0;

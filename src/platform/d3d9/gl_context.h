@@ -22,5 +22,15 @@ void MakeGLContextCurrent(const GLContext &context);
 void DestroyGLContext(GLContext &context);
 
 // The window's drawable size in pixels (0 x 0 when headless).
+// OpenGL errors (KHR_debug messages of type error). When debug output is on
+// when a context is created, it is a debug context and each error its
+// driver reports goes to the handler, synchronously, on the thread of the
+// failing call. It is on when asked for here, else when OC_GL_DEBUG=1, or in
+// a build without NDEBUG unless OC_GL_DEBUG=0; by default errors are printed
+// on standard error.
+using GLErrorHandler = void (*)(const char *message);
+void SetGLErrorHandler(GLErrorHandler handler);
+
+// The window's drawable size in pixels (0 x 0 when headless).
 void GetDrawableSize(const GLContext &context, int &width, int &height);
 void SwapGLWindow(const GLContext &context);

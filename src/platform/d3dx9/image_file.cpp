@@ -1,16 +1,12 @@
 #include "image_file.h"
 
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_FAILURE_USERMSG
-#include <stb_image.h>
+#include "image_decode.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 
 namespace {
-
-constexpr int MaxImageSide = 16384;
 
 struct Tap {
     uint32_t index;
@@ -43,38 +39,18 @@ std::vector<std::vector<Tap>> TriangleTaps(uint32_t from, uint32_t to) {
 
 bool DecodeImageFile(const void *bytes, size_t size, DecodedImage &image, std::string &error) {
     image = DecodedImage();
-    const auto *data = static_cast<const stbi_uc *>(bytes);
-    int width = 0, height = 0, channels = 0;
-    if (!data || size == 0) {
-        error = "not a readable image (empty file)";
-        return false;
+    RgbaImage rgba;
+    if (!DecodeImage(static_cast<const unsigned char *>(bytes), size, TextureImageLimits, rgba, error)) return false;
+    image.width = uint32_t(rgba.width);
+    image.height = uint32_t(rgba.height);
+    image.hasAlpha = rgba.has_alpha;
+    image.pixels.resize(rgba.rgba.size());
+    for (size_t i = 0; i + 3 < rgba.rgba.size(); i += 4) {
+        image.pixels[i + 0] = rgba.rgba[i + 2];
+        image.pixels[i + 1] = rgba.rgba[i + 1];
+        image.pixels[i + 2] = rgba.rgba[i + 0];
+        image.pixels[i + 3] = rgba.rgba[i + 3];
     }
-    if (size > size_t(INT_MAX) || !stbi_info_from_memory(data, int(size), &width, &height, &channels)) {
-        const char *reason = size > size_t(INT_MAX) ? "larger than 2 GiB" : stbi_failure_reason();
-        error = std::string("not a readable image (") + (reason ? reason : "unknown format") + ")";
-        return false;
-    }
-    if (width <= 0 || height <= 0 || width > MaxImageSide || height > MaxImageSide) {
-        error = "image of " + std::to_string(width) + " x " + std::to_string(height) + " pixels is out of range";
-        return false;
-    }
-    stbi_uc *rgba = stbi_load_from_memory(data, int(size), &width, &height, &channels, 4);
-    if (!rgba) {
-        const char *reason = stbi_failure_reason();
-        error = std::string("cannot be decoded (") + (reason ? reason : "corrupt data") + ")";
-        return false;
-    }
-    image.width = uint32_t(width);
-    image.height = uint32_t(height);
-    image.hasAlpha = channels == 2 || channels == 4;
-    image.pixels.resize(size_t(width) * height * 4);
-    for (size_t i = 0; i < size_t(width) * height; ++i) {
-        image.pixels[4 * i + 0] = rgba[4 * i + 2];
-        image.pixels[4 * i + 1] = rgba[4 * i + 1];
-        image.pixels[4 * i + 2] = rgba[4 * i + 0];
-        image.pixels[4 * i + 3] = rgba[4 * i + 3];
-    }
-    stbi_image_free(rgba);
     return true;
 }
 

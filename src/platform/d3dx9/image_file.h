@@ -1,5 +1,5 @@
-// Image files in memory (BMP, PNG, JPG, TGA, PPM/PGM, GIF, PSD, HDR through
-// stb_image) and the filters D3DX applies when it makes a texture of one.
+// Image files in memory, as D3DXCreateTextureFromFileA reads them (decoded by
+// image_decode.h), and the filters D3DX applies when it makes a texture of one.
 #pragma once
 
 #include <cstddef>
@@ -14,9 +14,10 @@ struct DecodedImage {
     std::vector<uint8_t> pixels;
 };
 
-// Decodes a whole image file held in memory. Fails, with the reason in
-// `error`, for anything that is not a readable image or is larger than
-// 16384 pixels on a side. Reads nothing outside bytes[0, size).
+// Decodes a whole image file held in memory within the texture loader's
+// limits (TextureImageLimits). Fails, with the reason in `error`, for
+// anything that is not a readable image or is too large. Reads nothing
+// outside bytes[0, size).
 bool DecodeImageFile(const void *bytes, size_t size, DecodedImage &image, std::string &error);
 
 // The side D3DX gives a texture by default for an image side: rounded up to

@@ -1,5 +1,7 @@
 // D3DXSaveSurfaceToFileA: writes a surface as an uncompressed 32-bit Windows
 // bitmap, rows bottom-up as the format stores them.
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -58,9 +60,16 @@ HRESULT WINAPI D3DXSaveSurfaceToFileA(LPCSTR path, D3DXIMAGE_FILEFORMAT format, 
         memcpy(&file[54 + (size_t)(h - 1 - row) * w * 4], &pixels[((size_t)(top + row) * width + left) * 4], (size_t)w * 4);
     // Written beside the target and renamed over it, so a failed write never
     // leaves a truncated bitmap where a good one was.
-    std::string native, error;
-    if (!ResolvePath(path, PathUse::Writing, native, error)) {
-        SetPlatformError("%s", error.c_str());
+    std::string native, unresolved;
+    if (!ResolvePath(path, PathUse::Writing, native, unresolved)) {
+        SetPlatformError("%s", unresolved.c_str());
+        return D3DERR_INVALIDCALL;
+    }
+    // A read-only file or a directory is refused as Windows refuses to open
+    // it for writing (a rename alone would replace a read-only file).
+    struct stat existing;
+    if (stat(native.c_str(), &existing) == 0 && (S_ISDIR(existing.st_mode) || (existing.st_mode & 0222) == 0)) {
+        SetPlatformError("%s: %s", path, strerror(S_ISDIR(existing.st_mode) ? EISDIR : EACCES));
         return D3DERR_INVALIDCALL;
     }
     std::string partial = native + ".partial";
@@ -70,9 +79,11 @@ HRESULT WINAPI D3DXSaveSurfaceToFileA(LPCSTR path, D3DXIMAGE_FILEFORMAT format, 
         return D3DERR_INVALIDCALL;
     }
     bool written = fwrite(file.data(), 1, file.size(), out) == file.size();
-    written = fclose(out) == 0 && written;
-    if (!written || rename(partial.c_str(), native.c_str()) != 0) {
-        SetPlatformError("%s: write failed", path);
+    int error = errno;
+    if (fclose(out) != 0 && written) written = false, error = errno;
+    if (written && rename(partial.c_str(), native.c_str()) != 0) written = false, error = errno;
+    if (!written) {
+        SetPlatformError("%s: write failed: %s", path, strerror(error));
         remove(partial.c_str());
         return D3DERR_INVALIDCALL;
     }

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# A randomized soak of the real program (meant for a sanitizer build) under a
+# test X server: a seeded stream of key presses and releases (every letter,
+# M held over many frames, Alt and Ctrl combinations), resizes, maximise,
+# minimise, restore and focus changes. It must keep rendering (the camera
+# keys change what the window shows), keep its resident size flat after
+# warm-up, write a valid buffer.bmp whenever M is held, and exit 0 without a
+# sanitizer report when closed. The same seed replays the same stream.
+#
+# usage: soak.sh PROGRAM REPO_ROOT SECONDS [SEED]
+set -u
+[ $# -ge 3 ] || { echo "usage: $0 PROGRAM REPO_ROOT SECONDS [SEED]" >&2; exit 2; }
+program=$(realpath "$1")
+root=$(realpath "$2")
+seconds=$3
+seed=${4:-$(($(date +%s) % 32768))}
+# shellcheck source=lib.sh
+. "$(dirname "$0")/lib.sh"
+convert=/usr/bin/convert
+# A small quarantine, so that resident size follows what the program holds.
+export ASAN_OPTIONS="$ASAN_OPTIONS:quarantine_size_mb=16"
+echo "soak: seed $seed, $seconds s (the same seed replays the same input)"
+RANDOM=$seed
+# No command substitution around RANDOM: a subshell would not advance it.
+pick() { R=$((RANDOM % $1)); }
+pause() {  # $1 to $1 + 29 hundredths of a second
+    local n=$((RANDOM % 30 + $1))
+    sleep "$((n / 100)).$((n / 10 % 10))$((n % 10))"
+}
+
+e2e_start_display
+work="$E2E_DIR/work"
+mkdir -p "$work"
+ln -s "$root/Materials" "$work/Materials"
+e2e_start_program "$program" "$work"
+e2e_wait_window 120
+xlogo -geometry 200x150+1000+800 >/dev/null 2>&1 &  # another window to take the focus
+other=$!
+
+resident_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$E2E_PROGRAM_PID/status" 2>/dev/null; }
+window_shot() { e2e_x /usr/bin/import -window "$E2E_WINDOW" "$1" || e2e_fail "screenshot of the window failed"; }
+# Pixels that differ between two shots, below the statistics text.
+changed_pixels() {
+    $convert "$1" "$2" -gravity south -crop "100%x80%+0+0" +repage -compose difference -composite \
+        -threshold 10% -format "%[fx:int(mean*w*h+0.5)]" info:
+}
+focus_window() { e2e_x xdotool windowactivate --sync "$E2E_WINDOW" >/dev/null 2>&1 || e2e_fail "cannot focus the window"; }
+
+# Holds M until a buffer.bmp appears, and a while longer; it must be a
+# complete 320 x 240 32-bit bitmap.
+hold_m() {
+    rm -f "$work/buffer.bmp"
+    e2e_key_down m
+    e2e_wait_for 20 test -s "$work/buffer.bmp"
+    pause 100  # and over more frames
+    e2e_key_up m
+    sleep 0.3  # a frame in flight finishes its file
+    if [ ! -s "$work/buffer.bmp" ]; then  # is it still drawing at all?
+        window_shot "$E2E_DIR/stuck1.png"
+        sleep 2
+        window_shot "$E2E_DIR/stuck2.png"
+        e2e_fail "holding M wrote no buffer.bmp (seed $seed; in 2 s the window changed" \
+            "$($convert "$E2E_DIR/stuck1.png" "$E2E_DIR/stuck2.png" -compose difference -composite \
+                -threshold 1% -format "%[fx:int(mean*w*h+0.5)]" info:) pixels)"
+    fi
+    local size
+    size=$(/usr/bin/identify -format "%m %wx%h" "$work/buffer.bmp" 2>/dev/null)
+    [ "$size" = "BMP 320x240" ] || [ "$size" = "BMP3 320x240" ] || e2e_fail "buffer.bmp is not a 320 x 240 bitmap: '$size'"
+    [ "$(stat -c %s "$work/buffer.bmp")" -eq 307254 ] || e2e_fail "buffer.bmp has $(stat -c %s "$work/buffer.bmp") bytes"
+}
+
+# Standing still the picture stays; turning changes it. Frames of a
+# sanitizer build on a loaded machine may take most of a second: each check
+# gets a second, longer try.
+check_rendering() {
+    e2e_restore
+    focus_window
+    e2e_wait_for 10 e2e_window_exists || e2e_fail "the window did not come back"
+    local total still turned try
+    for try in 1 2; do
+        sleep $((try * 2))
+        read -r w h < <(e2e_window_size)
+        total=$((w * h * 8 / 10))
+        window_shot "$E2E_DIR/still1.png"
+        sleep 0.5
+        window_shot "$E2E_DIR/still2.png"
+        e2e_key_hold j $((try * 2))
+        sleep 0.5
+        window_shot "$E2E_DIR/turned.png"
+        still=$(changed_pixels "$E2E_DIR/still1.png" "$E2E_DIR/still2.png")
+        turned=$(changed_pixels "$E2E_DIR/still2.png" "$E2E_DIR/turned.png")
+        [ "$still" -lt $((total / 50)) ] && [ "$turned" -gt $((total / 20)) ] && break
+    done
+    [ "$still" -lt $((total / 50)) ] || e2e_fail "standing still changed $still of $total pixels"
+    [ "$turned" -gt $((total / 20)) ] || e2e_fail "turning changed only $turned of $total pixels"
+    renders=$((renders + 1))
+}
+
+letters=(a b c d e f g h i j k l m n o p q r s t u v w x y z)
+moves=(w a s d j l i k)
+start=$(e2e_now_ms)
+deadline=$((start + seconds * 1000))
+warm_at=$((start + seconds * 1000 / 3))
+warm=""
+peak=0
+actions=0 renders=0 holds=0
+next_render=$((start + 5000))
+while [ "$(e2e_now_ms)" -lt "$deadline" ]; do
+    e2e_program_running || e2e_fail "the program ended during the soak (seed $seed)"
+    pick 12
+    case $R in
+        0 | 1 | 2) pick 26; key=${letters[$R]}; last="tap $key"; e2e_key_down "$key"; pause 2; e2e_key_up "$key" ;;
+        3 | 4) pick 8; key=${moves[$R]}; last="hold $key"; e2e_key_down "$key"; pause 30; e2e_key_up "$key" ;;
+        5) last="hold m"; hold_m; holds=$((holds + 1)) ;;
+        6)
+            mods=(alt ctrl ctrl+alt)
+            pick 3; mod=${mods[$R]}
+            pick 26; last="$mod+${letters[$R]}"
+            e2e_x xdotool key --window "$E2E_WINDOW" "$last"
+            ;;
+        7) pick 1000; w=$((200 + R)); pick 750; h=$((150 + R)); last="resize $w $h"; e2e_resize "$w" "$h"; pause 10 ;;
+        8) last="maximise, restore"; e2e_maximize; pause 20; e2e_restore ;;
+        9) last="minimise, restore"; e2e_x xdotool windowminimize --sync "$E2E_WINDOW" >/dev/null 2>&1; pause 20; focus_window ;;
+        10) last="focus away and back"; e2e_x wmctrl -a xlogo >/dev/null 2>&1; pause 20; focus_window ;;
+        11) last="wait"; pause 0 ;;
+    esac
+    actions=$((actions + 1))
+    now=$(e2e_now_ms)
+    echo "soak: $(((now - start) / 1000)) s: ${last:-}"
+    if [ "$now" -ge "$next_render" ]; then
+        check_rendering
+        next_render=$((now + 20000))
+    fi
+    kb=$(resident_kb)
+    if [ -n "$kb" ] && [ "$now" -ge "$warm_at" ]; then
+        [ -n "$warm" ] || warm=$kb
+        [ "$kb" -gt "$peak" ] && peak=$kb
+    fi
+done
+check_rendering
+[ "$holds" -gt 0 ] || hold_m
+echo "soak: $actions actions, $holds M holds, $renders rendering checks; resident $warm kB after warm-up, at most $peak kB"
+# Flat: the driver's caches and back buffers of changing sizes move it by
+# some MiB; a resource lost each frame or each resize would add far more.
+[ -n "$warm" ] && [ $((peak - warm)) -le 65536 ] || e2e_fail "resident size grew from $warm to $peak kB after warm-up"
+e2e_stop "$other"
+e2e_close
+e2e_wait_exit 60
+code=$?
+e2e_check_no_crash "$code"
+[ "$code" -eq 0 ] || e2e_fail "the program exited with $code after closing its window (seed $seed)"
+grep -q "OpenGL error" "$E2E_STDERR" && e2e_fail "the driver reported OpenGL errors (seed $seed)"
+echo "PASS: soak (seed $seed)"
