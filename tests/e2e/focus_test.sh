@@ -86,6 +86,9 @@ if [ -n "${OC_WINDOWS_EXE:-}" ]; then
     [ -f "$OC_WINDOWS_EXE" ] || e2e_fail "no Windows build at $OC_WINDOWS_EXE"
     export WINEPREFIX=${WINEPREFIX:-$E2E_DIR/wineprefix} WINEDEBUG=-all
     timeout 180 wine wineboot -i >/dev/null 2>&1 || e2e_fail "wine could not set up its prefix"
+    # A new prefix goes on being set up after wineboot returns; the program's
+    # first start would race it and show no frame in time.
+    timeout 180 wineserver -w || e2e_fail "wine's server did not settle after setting up its prefix"
     printf '#!/bin/sh\nexec wine "%s"\n' "$(realpath "$OC_WINDOWS_EXE")" >"$E2E_DIR/wine-launch"
     chmod +x "$E2E_DIR/wine-launch"
     focus_case "Windows build under Wine" "$E2E_DIR/wine-launch"
