@@ -56,7 +56,8 @@ focus_case() {
     area=$((width * height))
     # Wine shows the window black until its first frame.
     scene_shown() { shot start && [ "$(/usr/bin/convert "$E2E_DIR/start.png" -format "%[fx:int(mean*100)]" info:)" -ge 15 ]; }
-    e2e_wait_for 60 scene_shown || { [ -n "${OC_E2E_KEEP:-}" ] && cp "$E2E_DIR/start.png" "$OC_E2E_KEEP/"; e2e_fail "$1: the window shows no scene"; }
+    # A first start in a new Wine prefix can take minutes to show a frame.
+    e2e_wait_for 180 scene_shown || { [ -n "${OC_E2E_KEEP:-}" ] && cp "$E2E_DIR/start.png" "$OC_E2E_KEEP/"; e2e_fail "$1: the window shows no scene"; }
     sleep 2
     shot start
     e2e_x xdotool keydown w || e2e_fail "xdotool keydown w"

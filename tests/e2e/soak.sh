@@ -50,6 +50,9 @@ focus_window() { e2e_x xdotool windowactivate --sync "$E2E_WINDOW" >/dev/null 2>
 # complete 320 x 240 32-bit bitmap.
 hold_m() {
     rm -f "$work/buffer.bmp"
+    # The keys go to the focused window; a resize or restore just before may
+    # have left the window manager's focus elsewhere for a moment.
+    focus_window
     e2e_key_down m
     e2e_wait_for 20 test -s "$work/buffer.bmp"
     pause 100  # and over more frames
