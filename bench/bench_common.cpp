@@ -42,3 +42,33 @@ FlagComparison CompareFlags(const std::vector<bool> &flags, const std::vector<bo
     }
     return result;
 }
+
+unsigned LinkProgram(const unsigned *stages, const char *const *sources, int count, std::string &error) {
+    GLuint program = glCreateProgram();
+    for (int i = 0; i < count; ++i) {
+        GLuint shader = glCreateShader(stages[i]);
+        glShaderSource(shader, 1, &sources[i], nullptr);
+        glCompileShader(shader);
+        GLint ok = 0;
+        glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+        if (!ok) {
+            char log[1024] = {};
+            glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+            error = std::string("shader does not compile: ") + log;
+            glDeleteShader(shader);
+            glDeleteProgram(program);
+            return 0;
+        }
+        glAttachShader(program, shader);
+        glDeleteShader(shader);
+    }
+    glLinkProgram(program);
+    GLint ok = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        error = "program does not link";
+        glDeleteProgram(program);
+        return 0;
+    }
+    return program;
+}

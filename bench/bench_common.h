@@ -5,6 +5,7 @@
 #include <d3dx9.h>
 
 #include <chrono>
+#include <string>
 #include <vector>
 
 using Clock = std::chrono::steady_clock;
@@ -23,6 +24,10 @@ void PlaceCamera(int i, int n);
 
 // Timing boundary: everything issued so far has been executed.
 void FinishGpu();
+
+// A GL program of the given shader stages (GL_VERTEX_SHADER, ...) and their
+// sources; 0, with the compiler's or linker's message in `error`, on failure.
+unsigned LinkProgram(const unsigned *stages, const char *const *sources, int count, std::string &error);
 
 // One frame as the layer saw it: its matrices and the program's pass's flags,
 // the reference every other method is checked against.

@@ -83,28 +83,8 @@ const char *TestSource =
     "}\n";
 
 GLuint CompileCompute(const char *source, std::string &error) {
-    GLuint shader = glCreateShader(GL_COMPUTE_SHADER);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint ok = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = {};
-        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        error = std::string("compute shader does not compile: ") + log;
-        glDeleteShader(shader);
-        return 0;
-    }
-    GLuint program = glCreateProgram();
-    glAttachShader(program, shader);
-    glLinkProgram(program);
-    glDeleteShader(shader);
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        error = "compute program does not link";
-        return 0;
-    }
-    return program;
+    const unsigned stage = GL_COMPUTE_SHADER;
+    return LinkProgram(&stage, &source, 1, error);
 }
 
 GLuint Groups(int size, int local) { return (GLuint)((size + local - 1) / local); }

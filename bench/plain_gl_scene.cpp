@@ -49,32 +49,9 @@ const char *UntexturedFragmentSource =
     "void main() { fragColour = vColour; }\n";
 
 GLuint CompileProgram(const char *vertexSource, const char *fragmentSource, std::string &error) {
-    GLuint program = glCreateProgram();
+    const unsigned stages[2] = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
     const char *sources[2] = {vertexSource, fragmentSource};
-    GLenum types[2] = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
-    for (int i = 0; i < 2; ++i) {
-        GLuint shader = glCreateShader(types[i]);
-        glShaderSource(shader, 1, &sources[i], nullptr);
-        glCompileShader(shader);
-        GLint ok = 0;
-        glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-        if (!ok) {
-            char log[1024] = {};
-            glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-            error = std::string("shader does not compile: ") + log;
-            return 0;
-        }
-        glAttachShader(program, shader);
-        glDeleteShader(shader);
-    }
-    glLinkProgram(program);
-    GLint ok = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        error = "program does not link";
-        return 0;
-    }
-    return program;
+    return LinkProgram(stages, sources, 2, error);
 }
 
 GLuint LoadTexture(const std::string &path, std::string &error) {
