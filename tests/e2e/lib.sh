@@ -112,9 +112,17 @@ e2e_start_display() {
 }
 
 e2e_start_wm() {
-    openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
-    E2E_WM_PID=$!
-    e2e_wait_for 15 e2e_x wmctrl -m || e2e_fail "openbox did not start on $DISPLAY"
+    local try
+    for try in 1 2; do
+        openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
+        E2E_WM_PID=$!
+        e2e_wait_for 15 e2e_x wmctrl -m && return 0
+        # An openbox that ended at once (it has been seen to, right after
+        # another test's server went) gets one more start.
+        e2e_alive "$E2E_WM_PID" && break
+        wait "$E2E_WM_PID" 2>/dev/null
+    done
+    e2e_fail "openbox did not start on $DISPLAY: $(tail -n 3 "$E2E_DIR/openbox.log")"
 }
 
 # Weston with its X11 backend draws its output into one window of our Xvfb
