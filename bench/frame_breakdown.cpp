@@ -1,7 +1,7 @@
 #include "frame_breakdown.h"
 
 #include "app/frame.h"
-#include "bench_common.h"
+#include "methods/common.h"
 #include "device/device.h"
 #include "occlusion/occlusion.h"
 #include "overlay/statistics.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "plain_gl_scene.h"
+#include "methods/plain_gl_scene.h"
 
 // Pixels as 0xAARRGGBB, top row first.
 std::vector<uint32_t> ReadLayerBackBuffer();

@@ -18,19 +18,19 @@
 #include <vector>
 
 #include "app/frame.h"
-#include "bench_common.h"
+#include "methods/common.h"
 #include "d3d9/gl_context.h"
 #include "device/device.h"
 #include "frame_breakdown.h"
 #include "frame_images.h"
 #include "frame_row.h"
-#include "hiz_pyramid.h"
+#include "methods/hiz_pyramid.h"
 #include "occlusion/occlusion.h"
-#include "plain_gl_scene.h"
+#include "methods/plain_gl_scene.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "startup_phases.h"
-#include "strategies.h"
+#include "methods/strategies.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "app/frame.h"
 #include "app/main_window.h"
-#include "bench_common.h"
+#include "methods/common.h"
 #include "device/device.h"
 #include "overlay/bitmap_font.h"
 #include "report.h"

@@ -1,4 +1,4 @@
-#include "plain_gl_scene.h"
+#include "methods/plain_gl_scene.h"
 
 #include <epoxy/egl.h>
 #include <stb_image.h>

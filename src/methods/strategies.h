@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "plain_gl_scene.h"
+#include "methods/plain_gl_scene.h"
 
 // Every tree's query issued after the depth fill, then all read: one wait.
 struct BatchedQueries {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "bench_common.h"
+#include "methods/common.h"
 
 struct GlMeshPart {
     GLuint texture = 0;  // 0: the vertex colour alone, as with no texture bound

@@ -1,4 +1,4 @@
-#include "hiz_pyramid.h"
+#include "methods/hiz_pyramid.h"
 
 #include <cstdint>
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "plain_gl_scene.h"
+#include "methods/plain_gl_scene.h"
 
 struct HizPyramid {
     GLuint pyramid = 0;  // R32F, 512 x 256 and all its levels

@@ -1,4 +1,4 @@
-#include "strategies.h"
+#include "methods/strategies.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "bench_common.h"
+#include "methods/common.h"
 
 #include <epoxy/gl.h>
 

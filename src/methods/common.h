@@ -1,5 +1,5 @@
-// What every part of the benchmark shares: the clock, the fixed camera path,
-// the frames recorded through the layer and the per-frame figures.
+// What the methods, the benchmark and the lab share: the clock, the fixed
+// forest and camera path, and one method's flags compared with another's.
 #pragma once
 
 #include <d3dx9.h>
