@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps package mutants
+.PHONY: run test build deps package mutants stress
 
 deps:
 	@scripts/bootstrap
@@ -24,3 +24,7 @@ test: deps build
 # Mutation check of the application code (not part of make test).
 mutants: deps build
 	@scripts/mutants --build $(BUILD_DIR)
+
+# Every display test 10 times in a row on a loaded machine (after make test).
+stress: deps build
+	@scripts/stress-tests $(BUILD_DIR) 10 2

@@ -13,7 +13,13 @@
 #   e2e_resize W H, e2e_maximize, e2e_restore, e2e_window_size, e2e_wait_size W H [SECONDS]
 #   e2e_screenshot FILE                the whole screen as an image file
 #   e2e_count_near IMAGE COLOUR FUZZ [CROP]  pixels within FUZZ of COLOUR (0: exactly)
-#   e2e_client_box IMAGE               "W H X Y" of the scene in a screenshot of weston's output
+#   e2e_weston_boxes                   "W H X Y TW TH TX TY": our client area and title bar on screen,
+#                                      from weston's own scene graph
+#   e2e_until SECONDS WHAT CHECK...    polls CHECK until it passes; on time-out fails naming WHAT and
+#                                      what CHECK last saw (it sets E2E_SEEN)
+#   e2e_hold_until KEY SECONDS WHAT CHECK...  holds KEY until CHECK passes
+#   e2e_overlay_ok / e2e_scene_ok IMAGE W H [X Y]  the overlay's text, and the scene behind it
+#   e2e_view_changed A B W H [X Y]     pixels of the 3D view (the overlay's text left out) that differ
 #   e2e_close                          closes the window through the window manager (without
 #                                      one, sends the close request a window manager would)
 #   e2e_wait_exit [SECONDS]            returns the program's exit code (124: timed out, killed)
@@ -61,10 +67,49 @@ e2e_dump_output() {
     return 0
 }
 
+# On failure the screenshots go to OC_E2E_ARTIFACTS (the build's test output
+# folder, set by CTest) so that what the test saw can be looked at.
 e2e_fail() {
     echo "FAIL: $*" >&2
     e2e_dump_output >&2
+    if [ -n "${OC_E2E_ARTIFACTS:-}" ] && compgen -G "$E2E_DIR/*.png" >/dev/null; then
+        mkdir -p "$OC_E2E_ARTIFACTS" && cp "$E2E_DIR"/*.png "$OC_E2E_ARTIFACTS"/ &&
+            echo "screenshots kept in $OC_E2E_ARTIFACTS" >&2
+    fi
     exit 1
+}
+
+# e2e_until SECONDS WHAT CHECK...: polls CHECK until it passes, at most
+# SECONDS; CHECK says what it saw in E2E_SEEN, which the failure repeats.
+E2E_SEEN=""
+e2e_until() {
+    local seconds=$1 what=$2
+    shift 2
+    local deadline=$(($(e2e_now_ms) + seconds * 1000))
+    E2E_SEEN=""
+    until "$@"; do
+        [ "$(e2e_now_ms)" -ge "$deadline" ] && e2e_fail "$what within $seconds s; last seen: ${E2E_SEEN:-nothing}"
+        e2e_program_running || e2e_fail "the program ended while waiting for: $what"
+        sleep 0.2
+    done
+}
+
+# e2e_hold_until KEY SECONDS WHAT CHECK...: a slow frame can swallow a short
+# press, so the key stays down until its effect is seen.
+e2e_hold_until() {
+    local key=$1 seconds=$2 what=$3
+    shift 3
+    e2e_x xdotool keydown ${E2E_WINDOW:+--window "$E2E_WINDOW"} "$key" || e2e_fail "xdotool keydown $key"
+    local deadline=$(($(e2e_now_ms) + seconds * 1000)) ok=0
+    E2E_SEEN=""
+    until "$@"; do
+        [ "$(e2e_now_ms)" -ge "$deadline" ] && { ok=1; break; }
+        e2e_program_running || break
+        sleep 0.2
+    done
+    e2e_x xdotool keyup ${E2E_WINDOW:+--window "$E2E_WINDOW"} "$key"
+    e2e_program_running || e2e_fail "the program ended while $key was held"
+    [ "$ok" -eq 0 ] || e2e_fail "$what within $seconds s of holding $key; last seen: ${E2E_SEEN:-nothing}"
 }
 
 # True while the process lives; a zombie (exited, not yet reaped) counts as ended.
@@ -127,8 +172,9 @@ e2e_start_wm() {
 
 # Weston with its X11 backend draws its output into one window of our Xvfb
 # and takes that window's keyboard and pointer, so xdotool and screenshots
-# reach the Wayland clients through it. A plain background (magenta, which
-# nothing in the scene has) and no panel leave only the client on screen.
+# reach the Wayland clients through it. A plain background and no panel leave
+# only the client on screen; --debug lets the test ask weston where it put
+# the window (e2e_weston_boxes).
 E2E_WESTON_SIZE="1200x900"
 e2e_start_weston() {
     command -v weston >/dev/null || e2e_fail "weston is not installed (scripts/bootstrap installs it)"
@@ -136,15 +182,20 @@ e2e_start_weston() {
     mkdir -p -m 700 "$XDG_RUNTIME_DIR"
     printf '[core]\nidle-time=0\n[shell]\nbackground-color=0xffff00ff\nbackground-image=none\npanel-position=none\nlocking=false\nanimation=none\nclose-animation=none\nstartup-animation=none\n' \
         >"$E2E_DIR/weston.ini"
-    weston --config="$E2E_DIR/weston.ini" --backend=x11-backend.so --width="${E2E_WESTON_SIZE%x*}" \
+    weston --debug --config="$E2E_DIR/weston.ini" --backend=x11-backend.so --width="${E2E_WESTON_SIZE%x*}" \
         --height="${E2E_WESTON_SIZE#*x}" --socket=e2e-wayland >"$E2E_DIR/weston.log" 2>&1 &
     E2E_WESTON_PID=$!
     e2e_wait_for 30 test -S "$XDG_RUNTIME_DIR/e2e-wayland" || e2e_fail "weston did not start: $(tail -n 5 "$E2E_DIR/weston.log")"
     e2e_wait_for 30 grep -q "launching '.*weston-desktop-shell'" "$E2E_DIR/weston.log" || e2e_fail "weston's shell did not start"
     WAYLAND_DISPLAY=e2e-wayland
     export WAYLAND_DISPLAY
-    # weston's output window, at the top left of the screen: input goes to it
-    e2e_x xdotool mousemove 600 450 >/dev/null 2>&1
+    # The keyboard goes to weston's output window whatever the pointer does,
+    # and the pointer rests in the output's bottom-right corner, where only
+    # a maximised window reaches.
+    local output
+    output=$(e2e_x xdotool search --sync --class '^Weston Compositor$' | head -n 1)
+    [ -n "$output" ] || e2e_fail "weston's output window did not appear"
+    e2e_x xdotool windowfocus "$output" mousemove "$((${E2E_WESTON_SIZE%x*} - 1))" "$((${E2E_WESTON_SIZE#*x} - 1))" >/dev/null 2>&1
 }
 
 # e2e_start_program PROGRAM DIR [ARGS...]
@@ -243,13 +294,71 @@ e2e_count_near() {
         -format "%[fx:int(mean*w*h+0.5)]" info:
 }
 
-# The scene is the only thing on weston's magenta background with both some
-# green and some colour: the background and the decorations' shadow have no
-# green, the title bar and its text are grey.
-e2e_client_box() {
-    /usr/bin/convert "$1" \( -clone 0 -channel G -separate +channel -threshold 4% \) \
-        \( -clone 0 -colorspace HSL -channel G -separate +channel -threshold 20% \) -delete 0 \
-        -evaluate-sequence min -format '%@\n' info: 2>/dev/null | tr 'x+' '  '
+# Where weston shows our window, asked of weston itself (its debug
+# protocol's scene graph), so that neither the pointer nor the scene's colours
+# can move the box: the toplevel's view is the client area, the subsurface
+# just above it with the same width is libdecor's title bar. Positions are on
+# weston's output, whose X window is added as its offset on the screen.
+e2e_weston_boxes() {
+    local at
+    at=$(e2e_x xdotool search --class '^Weston Compositor$' getwindowgeometry 2>/dev/null |
+        sed -n 's/^ *Position: *\([0-9-]*\),\([0-9-]*\).*/\1 \2/p' | head -n 1)
+    [ -n "$at" ] || return 1
+    WAYLAND_DISPLAY=$WAYLAND_DISPLAY e2e_x weston-debug scene-graph 2>/dev/null |
+        awk -v title="$E2E_TITLE" -v at="$at" '
+        BEGIN { split(at, o, " ") }
+        /^[ \t]*View / { top = index($0, "role xdg_toplevel") && index($0, "window \047" title "\047"); sub_ = index($0, "role wl_subsurface") }
+        /position:/ {
+            line = $0; gsub(/[(),]/, " ", line); sub(/->/, " ", line); split(line, p, " ")
+            if (top) { cx0 = p[2]; cy0 = p[3]; cx1 = p[4]; cy1 = p[5]; found = 1 }
+            else if (sub_) { n++; sx0[n] = p[2]; sy0[n] = p[3]; sx1[n] = p[4]; sy1[n] = p[5] }
+        }
+        END {
+            if (!found) exit 1
+            for (i = 1; i <= n; i++)
+                if (sx0[i] == cx0 && sx1[i] == cx1 && sy1[i] == cy0) t = i
+            if (!t) exit 1
+            print cx1 - cx0, cy1 - cy0, cx0 + o[1], cy0 + o[2], sx1[t] - sx0[t], sy1[t] - sy0[t], sx0[t] + o[1], sy0[t] + o[2]
+        }'
+}
+
+# The overlay, wherever it is drawn and in whatever typeface fontconfig
+# chose for "Verdana": white statistics from (10, 10) down, the yellow legend
+# from 65 pixels above the bottom edge. The boxes are wide and deep enough
+# for any sans typeface at that size, and hold nothing else of those colours.
+# e2e_overlay_ok IMAGE W H [X Y]
+e2e_overlay_ok() {
+    local image=$1 w=$2 h=$3 x=${4:-0} y=${5:-0} box white yellow
+    box=$((w / 2))x80
+    white=$(e2e_count_near "$image" "rgb(255,255,255)" "8%" "$box+$((x + 10))+$((y + 10))")
+    yellow=$(e2e_count_near "$image" "rgb(230,240,20)" "8%" "$box+$((x + 10))+$((y + h - 65))")
+    E2E_SEEN="$white white pixels of statistics text, $yellow yellow pixels of legend"
+    [ "$white" -gt 150 ] && [ "$yellow" -gt 150 ]
+}
+
+# The scene behind it: no red clear colour showing, blue sky in the top third
+# (the fixed forest leaves some in view), green terrain in the bottom quarter
+# and brown trunks.
+# e2e_scene_ok IMAGE W H [X Y]
+e2e_scene_ok() {
+    local image=$1 w=$2 h=$3 x=${4:-0} y=${5:-0} red sky terrain trunks seen
+    red=$(e2e_count_near "$image" "rgb(255,0,0)" "0%" "${w}x$h+$x+$y")
+    sky=$(e2e_count_near "$image" "rgb(90,150,230)" "25%" "${w}x$((h / 3))+$x+$y")
+    terrain=$(e2e_count_near "$image" "rgb(70,105,35)" "12%" "${w}x$((h / 4))+$x+$((y + h * 3 / 4))")
+    trunks=$(e2e_count_near "$image" "rgb(50,38,27)" "8%" "${w}x$h+$x+$y")
+    seen="$red red, $sky sky, $terrain terrain, $trunks trunk pixels in ${w}x$h+$x+$y"
+    e2e_overlay_ok "$image" "$w" "$h" "$x" "$y" || { E2E_SEEN="$seen; $E2E_SEEN"; return 1; }
+    E2E_SEEN="$seen; $E2E_SEEN"
+    [ "$red" -lt $((w * h / 100)) ] && [ "$sky" -gt 1000 ] && [ "$terrain" -gt $((w * h / 40)) ] && [ "$trunks" -gt 2000 ]
+}
+
+# e2e_view_changed A B W H [X Y]: pixels of the 3D view that differ between
+# two screenshots, between the statistics text and the legend (the frame
+# rate and the position change on their own).
+e2e_view_changed() {
+    local w=$3 h=$4 x=${5:-0} y=${6:-0}
+    /usr/bin/convert "$1" "$2" -crop "${w}x$((h - 190))+$x+$((y + 100))" +repage \
+        -compose difference -composite -threshold 10% -format "%[fx:int(mean*w*h+0.5)]" info:
 }
 
 # As a user does: the window manager asks the window to close. (Destroying the

@@ -1,7 +1,16 @@
 // The device: teardown, capabilities, presentation, render targets, scenes.
 #include "device_impl.h"
 
+#include <cstdio>
+#include <cstdlib>
+
+// Frames presented to a window by this process. With OC_FRAME_REPORT set,
+// each device says how many when it goes, so that a long run (the soak) can
+// report the frames it drew without the program printing anything.
+static unsigned long PresentedFrames = 0;
+
 D3DDevice::~D3DDevice() {
+    if (getenv("OC_FRAME_REPORT") && gl.window) fprintf(stderr, "frames presented: %lu\n", PresentedFrames);
     if (!gl.sdlContext && !gl.eglContext) return;  // creation failed before any GL object
     MakeCurrent();
     for (StateBlock *block : stateBlocks) block->device = nullptr;
@@ -63,6 +72,7 @@ HRESULT D3DDevice::Present(const RECT *, const RECT *, HWND, const RGNDATA *) {
     glBlitFramebuffer(0, 0, parameters.BackBufferWidth, parameters.BackBufferHeight, 0, height, width, 0,
                       GL_COLOR_BUFFER_BIT, filter);
     SwapGLWindow(gl);
+    ++PresentedFrames;
     dirty |= DirtyFramebuffer | DirtyRaster | DirtyViewport;
     return D3D_OK;
 }

@@ -21,7 +21,6 @@ bool CreateGLContext(HWND window, GLContext &context);
 void MakeGLContextCurrent(const GLContext &context);
 void DestroyGLContext(GLContext &context);
 
-// The window's drawable size in pixels (0 x 0 when headless).
 // OpenGL errors (KHR_debug messages of type error). When debug output is on
 // when a context is created, it is a debug context and each error its
 // driver reports goes to the handler, synchronously, on the thread of the
