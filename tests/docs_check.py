@@ -1,0 +1,176 @@
+#!/usr/bin/env python3
+"""Keeps README.md and docs/*.md honest where a machine can tell.
+
+Every relative link (and its #section) and every path in code names a file or
+directory of the tree (globs must match one); every `make X` names a Makefile
+target; every snake_case name in code (`query_wait_ms`, `pass_ms_*`) is a key
+the benchmark prints as `key: value` or a column of its CSV; the README's
+"What it needs" list names exactly the packages scripts/bootstrap installs;
+its Layout names every source directory. Paths under build*/ and absolute
+paths are outputs or install places, not checked.
+
+usage: docs_check.py REPO_ROOT
+"""
+import glob
+import os
+import re
+import sys
+
+CODE_SPAN = re.compile(r"`((?:[^`\n]|\n(?!\s*\n))+)`")  # may wrap, not across a blank line
+FENCE = re.compile(r"^```[^\n]*\n(.*?)^```", re.M | re.S)
+LINK = re.compile(r"\]\(([^)\s]+)\)")
+PATH_WORD = re.compile(r"^(?:\./)?[A-Za-z0-9_.*-]+(?:/[A-Za-z0-9_.*-]*)+$")
+KEY_WORD = re.compile(r"^[a-z][a-z0-9]*(?:_[a-z*][a-z0-9*]*)+$")
+
+
+def read(path):
+    with open(path, encoding="utf-8") as f:
+        return f.read()
+
+
+def pages(root):
+    return [os.path.join(root, "README.md")] + sorted(glob.glob(os.path.join(root, "docs", "*.md")))
+
+
+def slug(heading):
+    """The anchor a Markdown heading gets: lowercase, punctuation dropped, spaces as hyphens."""
+    text = re.sub(r"[^\w\- ]", "", heading.strip().lower())
+    return text.replace(" ", "-")
+
+
+def anchors(path):
+    return {slug(m) for m in re.findall(r"^#+\s+(.*)$", read(path), re.M)}
+
+
+def code_words(text):
+    """Words of inline code and fenced blocks, with the span each came from."""
+    fenced = FENCE.findall(text)
+    prose = FENCE.sub("", text)
+    spans = CODE_SPAN.findall(prose)
+    for block in fenced:
+        for line in block.splitlines():
+            spans.append(line.split("#")[0])  # a shell comment is prose
+    return spans
+
+
+def benchmark_keys(root):
+    """Summary keys printed by the benchmark ("%s" in a key: any name there) and CSV columns."""
+    literal, patterns = set(), []
+    for source in glob.glob(os.path.join(root, "bench", "*.cpp")):
+        text = read(source)
+        for key in re.findall(r'printf\("([a-z0-9_%]+): %', text):
+            if "%" in key:
+                patterns.append(re.compile("^" + re.sub(r"%[a-z]", "[a-z0-9_]+", key) + "$"))
+            else:
+                literal.add(key)
+        literal.update(re.findall(r'\{"([a-z0-9_]+)", &FrameRow::', text))
+    return literal, patterns
+
+
+def is_key(word, literal, patterns):
+    if "*" in word:
+        wanted = re.compile("^" + word.replace("*", "[a-z0-9_]*") + "$")
+        samples = [p.pattern.strip("^$").replace("[a-z0-9_]+", "x") for p in patterns]
+        return any(wanted.match(k) for k in list(literal) + samples)
+    return word in literal or any(p.match(word) for p in patterns)
+
+
+def make_targets(root):
+    return set(re.findall(r"^([A-Za-z0-9_-]+):", read(os.path.join(root, "Makefile")), re.M))
+
+
+def check_page(root, page, keys, targets, errors, counts):
+    text = read(page)
+    name = os.path.relpath(page, root)
+    where = os.path.dirname(page)
+    for target in LINK.findall(text):
+        if re.match(r"^[a-z]+:", target):
+            continue
+        file, _, section = target.partition("#")
+        linked = os.path.normpath(os.path.join(where, file)) if file else page
+        counts["links"] += 1
+        if not os.path.exists(linked):
+            errors.append(f"{name}: link to '{target}': no such file")
+        elif section and linked.endswith(".md") and section not in anchors(linked):
+            errors.append(f"{name}: link to '{target}': no section '#{section}' in {os.path.relpath(linked, root)}")
+    for span in code_words(text):
+        words = span.split()
+        for i, word in enumerate(words):
+            if i > 0 and words[i - 1] == "make" and not word.startswith("-"):
+                counts["make targets"] += 1
+                if word not in targets:
+                    errors.append(f"{name}: 'make {word}': no such target in Makefile")
+            path = word.split("=")[-1].rstrip(",;:.)")
+            if PATH_WORD.match(path) and not path.lstrip("./").startswith("build"):
+                counts["paths"] += 1
+                if not glob.glob(os.path.join(root, path)):
+                    errors.append(f"{name}: '{path}': no such file or directory")
+        if len(words) == 1 and KEY_WORD.match(words[0]):
+            counts["benchmark keys"] += 1
+            if not is_key(words[0], *keys):
+                errors.append(f"{name}: '{words[0]}': not a key the benchmark prints nor a column of its CSV")
+
+
+def section(text, heading):
+    match = re.search(r"^## " + re.escape(heading) + r".*?$(.*?)(?=^## |\Z)", text, re.M | re.S)
+    return match.group(1) if match else None
+
+
+def check_packages(root, readme, errors):
+    bootstrap = read(os.path.join(root, "scripts", "bootstrap"))
+    installed = set(re.search(r"packages=\((.*?)\)", bootstrap, re.S).group(1).split())
+    needs = section(readme, "What it needs")
+    if needs is None:
+        errors.append("README.md: no section '## What it needs'")
+        return
+    listed = set()
+    # Each item of the list reads "what for: `packages`...".
+    for item in re.findall(r"^- (.*?)(?=^- |^\s*$|\Z)", needs, re.M | re.S):
+        for span in CODE_SPAN.findall(item.split(":", 1)[-1]):
+            listed.update(span.split())
+    for package in sorted(listed - installed):
+        errors.append(f"README.md: 'What it needs' lists {package}, which scripts/bootstrap does not install")
+    for package in sorted(installed - listed):
+        errors.append(f"README.md: scripts/bootstrap installs {package}, which 'What it needs' does not list")
+
+
+def check_layout(root, readme, errors):
+    layout = section(readme, "Layout")
+    if layout is None:
+        errors.append("README.md: no section '## Layout'")
+        return
+    named = {line.split()[0].rstrip("/") for line in layout.splitlines() if line.strip() and "/" in line.split()[0]}
+    def directories(under):
+        # Hidden folders, caches and build trees are not the project's layout.
+        return [os.path.join(under, d) for d in os.listdir(os.path.join(root, under))
+                if os.path.isdir(os.path.join(root, under, d)) and not d.startswith((".", "_", "build"))]
+    wanted = directories("") + directories("src") + directories("tests")
+    for directory in sorted(wanted):
+        if directory not in named and not any(n.startswith(directory + "/") for n in named):
+            errors.append(f"README.md: Layout does not list {directory}/")
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    root = sys.argv[1]
+    keys = benchmark_keys(root)
+    errors = []
+    if not keys[0]:
+        errors.append("bench/: found no summary key printed as `key: value`: the check would be vacuous")
+    targets = make_targets(root)
+    counts = {"links": 0, "paths": 0, "make targets": 0, "benchmark keys": 0}
+    for page in pages(root):
+        check_page(root, page, keys, targets, errors, counts)
+    readme = read(os.path.join(root, "README.md"))
+    check_packages(root, readme, errors)
+    check_layout(root, readme, errors)
+    for error in errors:
+        print("docs-check: " + error)
+    named = ", ".join(f"{n} {what}" for what, n in counts.items())
+    print(f"docs-check: {len(pages(root))} pages naming {named}: {len(errors)} stale")
+    return 1 if errors else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
