@@ -79,6 +79,18 @@ def make_targets(root):
     return set(re.findall(r"^([A-Za-z0-9_-]+):", read(os.path.join(root, "Makefile")), re.M))
 
 
+def defines(root, function):
+    """A shell function or a C++ function of that name is defined somewhere."""
+    pattern = re.compile(r"^\s*" + re.escape(function) + r"\(\)|\b" + re.escape(function) + r"\([^;]*\)\s*\{", re.M)
+    for folder in ("src", "tests", "scripts", "bench", "lab"):
+        for path in glob.glob(os.path.join(root, folder, "**", "*"), recursive=True):
+            if os.path.isfile(path) and (re.search(r"\.(sh|cpp|h)$", path) or path.startswith(os.path.join(root, "scripts"))):
+                with open(path, encoding="utf-8", errors="replace") as f:
+                    if pattern.search(f.read()):
+                        return True
+    return False
+
+
 def check_page(root, page, keys, targets, errors, counts):
     text = read(page)
     name = os.path.relpath(page, root)
@@ -105,6 +117,10 @@ def check_page(root, page, keys, targets, errors, counts):
                 counts["paths"] += 1
                 if not glob.glob(os.path.join(root, path)):
                     errors.append(f"{name}: '{path}': no such file or directory")
+        if len(words) == 1 and words[0].endswith("()"):
+            counts["functions"] = counts.get("functions", 0) + 1
+            if not defines(root, words[0][:-2]):
+                errors.append(f"{name}: '{words[0]}': no such function in src/, tests/ or scripts/")
         if len(words) == 1 and KEY_WORD.match(words[0]):
             counts["benchmark keys"] += 1
             if not is_key(words[0], *keys):
