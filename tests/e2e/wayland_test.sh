@@ -87,9 +87,21 @@ maximised_scene() {
 e2e_until 30 "the maximised scene with the legend at its bottom edge" shows maximised maximised_scene
 
 # The close button at the right end of the title bar, which a maximised
-# window has on screen.
+# window has on screen. The click waits until weston has the pointer over
+# the button: the decorations act on where the compositor says the pointer
+# is, and a click sent before that lands elsewhere.
 [ "$TY" -ge 0 ] || e2e_fail "the maximised window's title bar is off screen (at ${TW}x$TH+$TX+$TY)"
-e2e_x xdotool mousemove $((TX + TW - 14)) $((TY + TH / 2)) click 1
+bx=$((TX + TW - 14)) by=$((TY + TH / 2))
+pointer_on_button() {
+    local px py
+    read -r px py < <(WAYLAND_DISPLAY=$WAYLAND_DISPLAY e2e_x weston-debug scene-graph 2>/dev/null |
+        grep -A1 'pointer-cursor' | sed -n 's/.*position: (\([0-9-]*\), \([0-9-]*\)).*/\1 \2/p')
+    E2E_SEEN="weston's pointer image at ${px:-nowhere},${py:-}"
+    [ -n "$px" ] && [ $((px - bx)) -le 0 ] && [ $((px - bx)) -gt -32 ] && [ $((py - by)) -le 0 ] && [ $((py - by)) -gt -32 ]
+}
+e2e_x xdotool mousemove $((bx - 40)) "$by" mousemove "$bx" "$by"
+e2e_until 15 "weston's pointer over the close button at $bx,$by" pointer_on_button
+e2e_x xdotool click 1
 e2e_wait_exit 30
 e2e_check_clean_exit $? "its close button was clicked"
 [ -n "${OC_E2E_KEEP:-}" ] && cp "$E2E_DIR"/*.png "$OC_E2E_KEEP"/ 2>/dev/null
