@@ -62,8 +62,16 @@ hold_m() {
     # The keys go to the focused window; a resize or restore just before may
     # have left the window manager's focus elsewhere for a moment.
     focus_window
-    e2e_key_down m
-    e2e_until 30 "buffer.bmp written while M is held" buffer_written
+    if ! e2e_hold_until_ok m 30 buffer_written; then
+        window_shot "$E2E_DIR/stuck1.png"
+        sleep 2
+        window_shot "$E2E_DIR/stuck2.png"
+        e2e_fail "holding M wrote no buffer.bmp in 30 s (seed $seed; the focus is on" \
+            "$(e2e_x xdotool getwindowfocus), the window is $E2E_WINDOW, $(e2e_window_size | tr ' ' x);" \
+            "in 2 s the view changed $($convert "$E2E_DIR/stuck1.png" "$E2E_DIR/stuck2.png" -compose difference \
+                -composite -threshold 1% -format "%[fx:int(mean*w*h+0.5)]" info:) pixels)"
+    fi
+    e2e_key_down m  # over more frames
     pause 100
     e2e_key_up m
     e2e_until 10 "a complete buffer.bmp that stops changing" buffer_settled
@@ -98,16 +106,6 @@ text_changed() {
     E2E_SEEN="$n pixels of the statistics text changed (seed $seed)"
     [ "$n" -gt 20 ]
 }
-# hold_for KEY SECONDS CHECK: KEY held until CHECK passes; false on time-out.
-hold_for() {
-    local key=$1 deadline=$(($(e2e_now_ms) + $2 * 1000)) ok=1
-    e2e_key_down "$key"
-    until "$3"; do
-        [ "$(e2e_now_ms)" -ge "$deadline" ] && { ok=0; break; }
-    done
-    e2e_key_up "$key"
-    [ "$ok" -eq 1 ]
-}
 check_rendering() {
     e2e_restore
     focus_window
@@ -115,7 +113,7 @@ check_rendering() {
     e2e_resize 800 600
     e2e_wait_size 800 600 20
     e2e_until 30 "the view standing still" still
-    hold_for j 15 view_changed || hold_for k 15 view_changed || hold_for w 15 text_changed ||
+    e2e_hold_until_ok j 15 view_changed || e2e_hold_until_ok k 15 view_changed || e2e_hold_until_ok w 15 text_changed ||
         e2e_fail "neither turning, tilting nor flying changed the window; last seen: $E2E_SEEN"
     renders=$((renders + 1))
 }
