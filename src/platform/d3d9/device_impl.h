@@ -131,6 +131,10 @@ struct Query : ComObject<IDirect3DQuery9, LiveQuery> {
     int current = 0;
     GLsync fence = nullptr;  // event queries
     State state = NeverIssued;
+    // Answered S_FALSE to a poll with D3DGETDATA_FLUSH since the last issue:
+    // the next such poll waits for the result instead of spinning.
+    bool flushedOnce = false;
+    GLuint samples = 0;  // the count, once signalled
 
     ~Query() override;
     HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9 **device) override;
