@@ -326,7 +326,10 @@ struct D3DDevice : ComObject<IDirect3DDevice9, LiveDevice> {
     void ChoosePixelShift();
     void MakeCurrent() { MakeGLContextCurrent(gl); }
     void Forget(IUnknown *resource);  // a resource is being destroyed: unbind it everywhere
-    void FlushState();
+    void FlushState();  // translates the groups of states that changed since the last draw
+    void CreateDrawObjects();
+    void ApplyShader();
+    void UploadUniforms();
     bool PrepareDraw(D3DPRIMITIVETYPE type, UINT count, GLenum &mode, GLsizei &vertices);
     void BindVertexInput(GLuint buffer, UINT offset, UINT stride, DWORD fvf);
     void BindFramebuffer();

@@ -3,27 +3,14 @@
 #include <cstring>
 
 #include "device_impl.h"
+#include "matrix.h"
 
 namespace {
-
-D3DMATRIX Identity() {
-    D3DMATRIX m{};
-    m._11 = m._22 = m._33 = m._44 = 1.0f;
-    return m;
-}
 
 DWORD FloatBits(float value) {
     DWORD bits;
     memcpy(&bits, &value, sizeof bits);
     return bits;
-}
-
-D3DMATRIX Multiply(const D3DMATRIX &a, const D3DMATRIX &b) {
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
-    return r;
 }
 
 // Which dirty flags a render state touches when it changes.
@@ -125,11 +112,11 @@ void D3DDevice::SetDefaultStates() {
         sa[D3DSAMP_MIPFILTER] = D3DTEXF_NONE;
         sa[D3DSAMP_MAXANISOTROPY] = 1;
     }
-    state.world = state.view = state.projection = Identity();
+    state.world = state.view = state.projection = IdentityMatrix();
     state.material = D3DMATERIAL9{};
     state.viewport = D3DVIEWPORT9{0, 0, parameters.BackBufferWidth, parameters.BackBufferHeight, 0.0f, 1.0f};
     state.fvf = 0;
-    viewProjection = worldViewProjection = Identity();
+    viewProjection = worldViewProjection = IdentityMatrix();
     stream = nullptr;
     indices = nullptr;
     dirty = DirtyAll;
@@ -159,7 +146,7 @@ HRESULT D3DDevice::SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX *mat
     }
     if (memcmp(target, matrix, sizeof *matrix) == 0) return D3D_OK;
     *target = *matrix;
-    if (type != D3DTS_WORLD) viewProjection = Multiply(state.view, state.projection);
+    if (type != D3DTS_WORLD) viewProjection = MultiplyMatrices(state.view, state.projection);
     dirty |= DirtyTransform;
     return D3D_OK;
 }
@@ -168,7 +155,7 @@ HRESULT D3DDevice::GetTransform(D3DTRANSFORMSTATETYPE type, D3DMATRIX *matrix) {
     if (!matrix) return D3DERR_INVALIDCALL;
     *matrix = type == D3DTS_WORLD ? state.world : type == D3DTS_VIEW ? state.view
                                     : type == D3DTS_PROJECTION       ? state.projection
-                                                                     : Identity();
+                                                                     : IdentityMatrix();
     return D3D_OK;
 }
 
