@@ -667,6 +667,13 @@ void Math() {
     D3DXVECTOR3 normal(0.3f, -2.0f, 5.5f), out;
     D3DXVec3TransformNormal(&out, &normal, &affine);
     Line("math_transform_normal", "%s", Floats(&out.x, 3).c_str());
+
+    D3DXMATRIX product, perspective;
+    MatrixLine("math_multiply_general", *D3DXMatrixMultiply(&product, &affine, &general));
+    // The output may be an input, as when a view is multiplied by its projection.
+    D3DXMatrixPerspectiveFovLH(&perspective, 0.9f, 1.7f, 0.25f, 512.5f);
+    product = camera;
+    MatrixLine("math_multiply_in_place", *D3DXMatrixMultiply(&product, &product, &perspective));
 }
 
 }  // namespace
