@@ -1,8 +1,8 @@
 #include "frame_breakdown.h"
 
 #include "app/frame.h"
-#include "methods/common.h"
 #include "device/device.h"
+#include "methods/common.h"
 #include "occlusion/occlusion.h"
 #include "overlay/statistics.h"
 #include "scene/scene.h"
@@ -14,9 +14,7 @@ struct PartClock {
     Clock::time_point last = Clock::now();
     void Mark(double &part) {
         FinishGpu();
-        Clock::time_point now = Clock::now();
-        part += Milliseconds(last, now);
-        last = now;
+        MarkNoWait(part);
     }
     // A mark without waiting for the device (inside the query loop, where the
     // wait is the thing measured).
@@ -27,66 +25,47 @@ struct PartClock {
     }
 };
 
-}  // namespace
-
-void DrawSceneInParts(bool overlay, FrameBreakdown *parts) {
+// The program's main scene step by step, the statistics text optional, then
+// presented; with a clock, each step is a part.
+void DrawMainSceneInParts(bool overlay, FrameBreakdown *parts) {
     PartClock clock;
     auto mark = [&](double FrameBreakdown::*part) {
         if (parts) clock.Mark(parts->*part);
     };
-    if (FAILED(Device->BeginScene())) return;
-    Device->Clear(0, NULL, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, SceneClearColour, 1.0f, 0);
-    Device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-    Device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
-    SkyboxMesh->DrawAt(0.0f, 0.0f, 0.0f);
-    Device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
-    Device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
-    TerrainMesh->DrawAt(0.0f, 0.0f, 0.0f);
+    FrameCounters.verticesRendered = 0;
+    FrameCounters.objectsRendered = 0;
+    if (FAILED(BeginMainScene())) return;
+    DrawSkyAndTerrain();
     mark(&FrameBreakdown::skyTerrain);
-    int drawn = 0;
-    for (unsigned i = 0; i < SceneObjects.size(); ++i) {
-        SceneObject &object = SceneObjectAt(i);
-        if (object.visible) {
-            object.mesh->Draw(Device, object.world);
-            ++drawn;
-        }
-    }
+    DrawVisibleTrees();
     mark(&FrameBreakdown::trees);
     if (overlay) DrawStatistics();
     mark(&FrameBreakdown::overlay);
     Device->EndScene();
     Device->Present(NULL, NULL, NULL, NULL);
     mark(&FrameBreakdown::present);
-    if (parts) parts->treesDrawn = drawn;
+    if (parts) parts->treesDrawn = FrameCounters.objectsRendered;
 }
 
-// The program's occlusion pass, step for step, with clocks between steps.
+}  // namespace
+
 FrameBreakdown RunFrameInParts() {
     FrameBreakdown parts;
     FinishGpu();
     PartClock clock;
-    if (FAILED(OcclusionRenderToSurface->BeginScene(OcclusionSurface, NULL))) return parts;
-    Device->Clear(0, NULL, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, OcclusionClearColour, 1.0f, 0);
-    for (unsigned i = 0; i < SceneObjects.size(); ++i) {
-        SceneObject &object = SceneObjectAt(i);
-        object.boundingMesh->Draw(Device, object.world);
-    }
+    if (FAILED(BeginOcclusionPass())) return parts;
+    FillOcclusionDepth();
     clock.Mark(parts.depthFill);
     for (unsigned i = 0; i < SceneObjects.size(); ++i) {
         SceneObject &object = SceneObjectAt(i);
-        OcclusionQuery->Issue(D3DISSUE_BEGIN);
-        object.boundingMesh->Draw(Device, object.world);
-        OcclusionQuery->Issue(D3DISSUE_END);
+        IssueVisibilityQuery(object);
         clock.MarkNoWait(parts.queryDraws);
-        DWORD pixelCount = 0;
-        while (OcclusionQuery->GetData(&pixelCount, sizeof pixelCount, D3DGETDATA_FLUSH) == S_FALSE) {
-        }
+        AwaitVisibility(object);
         clock.MarkNoWait(parts.queryWait);
-        object.visible = pixelCount != 0;
     }
-    OcclusionRenderToSurface->EndScene(0);
+    EndOcclusionPass();
     clock.Mark(parts.passEnd);
-    DrawSceneInParts(true, &parts);
+    DrawMainSceneInParts(true, &parts);
     return parts;
 }
 
@@ -94,7 +73,7 @@ double RunLayerFrame() {
     FinishGpu();
     Clock::time_point start = Clock::now();
     RunOcclusionPass();
-    DrawSceneInParts(false, nullptr);
+    DrawMainSceneInParts(false, nullptr);
     FinishGpu();
     return Milliseconds(start, Clock::now());
 }

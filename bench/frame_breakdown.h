@@ -1,5 +1,5 @@
-// Where a frame's time goes through the layer, along the program's own path:
-// the occlusion pass in its three parts, the main scene in its parts, and
+// Where a frame's time goes through the layer, along the program's own steps:
+// the occlusion pass in its parts, the main scene in its parts, and
 // presentation.
 #pragma once
 
@@ -23,16 +23,12 @@ struct FrameBreakdown {
     double Total() const { return Pass() + skyTerrain + trees + overlay + present; }
 };
 
-// The occlusion pass step by step with clocks between its steps, then the
-// main scene the same way. Sets every tree's visible flag as the program's
-// pass does; the caller checks that they agree.
+// The program's occlusion pass and main scene, each through the program's
+// own steps, with clocks between the steps. Sets every tree's visible flag
+// as the program's pass does; the caller checks that they agree.
 FrameBreakdown RunFrameInParts();
 
 // One whole frame through the layer with the program's own occlusion pass,
 // without the statistics text (the plain OpenGL frame has none), timed from
 // one boundary to the next. Returns milliseconds.
 double RunLayerFrame();
-
-// The main scene of the program, optionally without the statistics text,
-// with boundaries into `parts` when it is given.
-void DrawSceneInParts(bool overlay, FrameBreakdown *parts);

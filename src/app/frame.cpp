@@ -9,15 +9,22 @@
 
 FrameTallies FrameCounters;
 
-HRESULT DrawMainScene() {
+HRESULT BeginMainScene() {
     if (FAILED(Device->BeginScene())) return E_FAIL;
     Device->Clear(0, NULL, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, SceneClearColour, 1.0f, 0);
+    return S_OK;
+}
+
+void DrawSkyAndTerrain() {
     Device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
     Device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
     SkyboxMesh->DrawAt(0.0f, 0.0f, 0.0f);
     Device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
     Device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
     TerrainMesh->DrawAt(0.0f, 0.0f, 0.0f);
+}
+
+void DrawVisibleTrees() {
     for (unsigned i = 0; i < SceneObjects.size(); ++i) {
         SceneObject &object = SceneObjectAt(i);
         if (object.visible) {
@@ -26,6 +33,12 @@ HRESULT DrawMainScene() {
             FrameCounters.objectsRendered += 1;
         }
     }
+}
+
+HRESULT DrawMainScene() {
+    if (FAILED(BeginMainScene())) return E_FAIL;
+    DrawSkyAndTerrain();
+    DrawVisibleTrees();
     DrawStatistics();
     Device->EndScene();
     return S_OK;

@@ -25,19 +25,45 @@ HRESULT CreateOcclusionResources() {
     return S_OK;
 }
 
-// With all bounding meshes in the depth buffer first, each one passes the
-// less-or-equal depth test exactly where it is the nearest, whatever the
-// order of the objects: one pixel makes it visible.
-HRESULT RunOcclusionPass() {
+HRESULT BeginOcclusionPass() {
     // After a failed reset the buffer may be missing: keep last frame's flags.
-    if (!OcclusionSurface || !OcclusionRenderToSurface) return S_OK;
-    if (FAILED(OcclusionRenderToSurface->BeginScene(OcclusionSurface, NULL))) return S_OK;
+    if (!OcclusionSurface || !OcclusionRenderToSurface) return E_FAIL;
+    if (FAILED(OcclusionRenderToSurface->BeginScene(OcclusionSurface, NULL))) return E_FAIL;
     Device->Clear(0, NULL, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, OcclusionClearColour, 1.0f, 0);
+    return S_OK;
+}
 
+void FillOcclusionDepth() {
     for (unsigned i = 0; i < SceneObjects.size(); ++i) {
         SceneObject &object = SceneObjectAt(i);
         object.boundingMesh->Draw(Device, object.world);
     }
+}
+
+void IssueVisibilityQuery(SceneObject &object) {
+    OcclusionQuery->Issue(D3DISSUE_BEGIN);
+    object.boundingMesh->Draw(Device, object.world);
+    OcclusionQuery->Issue(D3DISSUE_END);
+}
+
+void AwaitVisibility(SceneObject &object) {
+    DWORD pixelCount = 0;
+    while (OcclusionQuery->GetData(&pixelCount, sizeof pixelCount, D3DGETDATA_FLUSH) == S_FALSE) {
+    }
+    object.visible = pixelCount != 0;
+}
+
+void EndOcclusionPass() {
+    OcclusionRenderToSurface->EndScene(0);
+    if (KeyStates[SaveBufferKey]) D3DXSaveSurfaceToFileA("buffer.bmp", D3DXIFF_BMP, OcclusionSurface, NULL, NULL);
+}
+
+// With all bounding meshes in the depth buffer first, each one passes the
+// less-or-equal depth test exactly where it is the nearest, whatever the
+// order of the objects: one pixel makes it visible.
+HRESULT RunOcclusionPass() {
+    if (FAILED(BeginOcclusionPass())) return S_OK;
+    FillOcclusionDepth();
     for (unsigned i = 0; i < SceneObjects.size(); ++i) {
         SceneObject &object = SceneObjectAt(i);
         // Without a query there is nothing to measure: draw every tree.
@@ -45,16 +71,9 @@ HRESULT RunOcclusionPass() {
             object.visible = true;
             continue;
         }
-        OcclusionQuery->Issue(D3DISSUE_BEGIN);
-        object.boundingMesh->Draw(Device, object.world);
-        OcclusionQuery->Issue(D3DISSUE_END);
-        DWORD pixelCount = 0;
-        while (OcclusionQuery->GetData(&pixelCount, sizeof pixelCount, D3DGETDATA_FLUSH) == S_FALSE) {
-        }
-        object.visible = pixelCount != 0;
+        IssueVisibilityQuery(object);
+        AwaitVisibility(object);
     }
-
-    OcclusionRenderToSurface->EndScene(0);
-    if (KeyStates[SaveBufferKey]) D3DXSaveSurfaceToFileA("buffer.bmp", D3DXIFF_BMP, OcclusionSurface, NULL, NULL);
+    EndOcclusionPass();
     return S_OK;
 }

@@ -5,6 +5,8 @@
 
 #include <d3dx9.h>
 
+struct SceneObject;
+
 extern IDirect3DQuery9 *OcclusionQuery;
 extern IDirect3DTexture9 *OcclusionTexture;
 extern IDirect3DSurface9 *OcclusionSurface;
@@ -17,3 +19,15 @@ constexpr BYTE SaveBufferKey = 'M';
 
 HRESULT CreateOcclusionResources();
 HRESULT RunOcclusionPass();
+
+// The steps of the pass, in order, for a caller that times each one: the
+// buffer's scene begun and cleared (fails, keeping last frame's flags, when
+// the buffer is missing or cannot begin), every bounding mesh into its depth,
+// then per object its bounding mesh drawn inside the query and the count
+// awaited into its flag (both need OcclusionQuery), and the buffer's scene
+// ended (saved as buffer.bmp while the save key is held).
+HRESULT BeginOcclusionPass();
+void FillOcclusionDepth();
+void IssueVisibilityQuery(SceneObject &object);
+void AwaitVisibility(SceneObject &object);
+void EndOcclusionPass();

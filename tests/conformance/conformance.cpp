@@ -351,6 +351,43 @@ void OcclusionQueries() {
     query->Release();
 }
 
+const char *Answer(HRESULT hr) { return hr == S_OK ? "S_OK" : hr == S_FALSE ? "S_FALSE" : "error"; }
+
+// How a query answers polls around its count. Right after the issue the
+// count is not there yet: the first poll answers S_FALSE, with the flush
+// flag or without, and writes nothing. Polling with the flag then ends with
+// the count, and later polls, with the flag or without, answer it again.
+void QueryPolls() {
+    Target target(64, 64);
+    IDirect3DQuery9 *query = NULL;
+    Dev->CreateQuery(D3DQUERYTYPE_OCCLUSION, &query);
+    target.Begin(0xFF000000);
+    ResetStates(Dev);
+    const DWORD firstFlags[] = {0, D3DGETDATA_FLUSH};
+    for (DWORD flags : firstFlags) {
+        Dev->Clear(0, NULL, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        query->Issue(D3DISSUE_BEGIN);
+        Rectangle();
+        query->Issue(D3DISSUE_END);
+        DWORD count = 0xABCDEF;
+        HRESULT first = query->GetData(&count, sizeof count, flags);
+        bool written = count != 0xABCDEF;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        HRESULT polled = first;
+        while (polled == S_FALSE && std::chrono::steady_clock::now() < deadline)
+            polled = query->GetData(&count, sizeof count, D3DGETDATA_FLUSH);
+        DWORD unflagged = 0, flagged = 0;
+        HRESULT againUnflagged = query->GetData(&unflagged, sizeof unflagged, 0);
+        HRESULT againFlagged = query->GetData(&flagged, sizeof flagged, D3DGETDATA_FLUSH);
+        Line(flags ? "query_first_poll_flush" : "query_first_poll_no_flush",
+             "first=%s written=%s then=%s count=%lu again=%s,%lu,%s,%lu", Answer(first), written ? "yes" : "no",
+             Answer(polled), (unsigned long)count, Answer(againUnflagged), (unsigned long)unflagged,
+             Answer(againFlagged), (unsigned long)flagged);
+    }
+    target.End();
+    query->Release();
+}
+
 void StateBlocks() {
     IDirect3DTexture9 *texture = Checker();
     ResetStates(Dev);
@@ -630,6 +667,13 @@ void Math() {
     D3DXVECTOR3 normal(0.3f, -2.0f, 5.5f), out;
     D3DXVec3TransformNormal(&out, &normal, &affine);
     Line("math_transform_normal", "%s", Floats(&out.x, 3).c_str());
+
+    D3DXMATRIX product, perspective;
+    MatrixLine("math_multiply_general", *D3DXMatrixMultiply(&product, &affine, &general));
+    // The output may be an input, as when a view is multiplied by its projection.
+    D3DXMatrixPerspectiveFovLH(&perspective, 0.9f, 1.7f, 0.25f, 512.5f);
+    product = camera;
+    MatrixLine("math_multiply_in_place", *D3DXMatrixMultiply(&product, &product, &perspective));
 }
 
 }  // namespace
@@ -656,6 +700,7 @@ int main(int argc, char **argv) {
     Culling();
     FixedFunctionColour();
     OcclusionQueries();
+    QueryPolls();
     StateBlocks();
     SavedBitmap();
     BoxMesh();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "device_impl.h"
+#include "matrix.h"
 
 namespace {
 
@@ -146,171 +147,207 @@ void D3DDevice::BindVertexInput(GLuint buffer, UINT offset, UINT stride, DWORD f
     attribute(AttributeTex1, texCount > 1, 2, GL_FLOAT, GL_FALSE, 8);
 }
 
-void D3DDevice::FlushState() {
+// ---- state groups ------------------------------------------------------
+// Each group of dirty states has its own apply function; a flush runs only
+// the groups that changed since the last draw.
+
+namespace {
+
+// Clears (and draws) are cut to the viewport; the scissor test is only on
+// when the viewport is smaller than the target.
+void ApplyViewport(const D3DVIEWPORT9 &vp, const Surface *target) {
+    glViewport(vp.X, vp.Y, vp.Width, vp.Height);
+    glScissor(vp.X, vp.Y, vp.Width, vp.Height);
+    bool whole = target && vp.X == 0 && vp.Y == 0 && vp.Width == target->desc.Width &&
+                 vp.Height == target->desc.Height;
+    if (whole) glDisable(GL_SCISSOR_TEST); else glEnable(GL_SCISSOR_TEST);
+    glDepthRange(vp.MinZ, vp.MaxZ);
+}
+
+void ApplyDepth(const DWORD *rs, bool hasDepthBuffer) {
+    bool test = rs[D3DRS_ZENABLE] != D3DZB_FALSE && hasDepthBuffer;
+    if (test) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
+    glDepthFunc(CompareFunction(rs[D3DRS_ZFUNC]));
+    glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
+}
+
+// Blending ONE, ZERO with ADD writes the source unchanged: the blender stays
+// off rather than have the driver read the target for nothing.
+void ApplyBlend(const DWORD *rs) {
+    bool separate = rs[D3DRS_SEPARATEALPHABLENDENABLE];
+    bool replaces = rs[D3DRS_SRCBLEND] == D3DBLEND_ONE && rs[D3DRS_DESTBLEND] == D3DBLEND_ZERO &&
+                    rs[D3DRS_BLENDOP] == D3DBLENDOP_ADD &&
+                    (!separate || (rs[D3DRS_SRCBLENDALPHA] == D3DBLEND_ONE &&
+                                   rs[D3DRS_DESTBLENDALPHA] == D3DBLEND_ZERO &&
+                                   rs[D3DRS_BLENDOPALPHA] == D3DBLENDOP_ADD));
+    if (rs[D3DRS_ALPHABLENDENABLE] && !replaces) glEnable(GL_BLEND); else glDisable(GL_BLEND);
+    if (separate) {
+        glBlendFuncSeparate(BlendFactor(rs[D3DRS_SRCBLEND]), BlendFactor(rs[D3DRS_DESTBLEND]),
+                            BlendFactor(rs[D3DRS_SRCBLENDALPHA]), BlendFactor(rs[D3DRS_DESTBLENDALPHA]));
+        glBlendEquationSeparate(BlendEquation(rs[D3DRS_BLENDOP]), BlendEquation(rs[D3DRS_BLENDOPALPHA]));
+    } else {
+        glBlendFunc(BlendFactor(rs[D3DRS_SRCBLEND]), BlendFactor(rs[D3DRS_DESTBLEND]));
+        glBlendEquation(BlendEquation(rs[D3DRS_BLENDOP]));
+    }
+}
+
+// Front faces are clockwise on screen: with the top-row-first target that
+// is OpenGL's counter-clockwise.
+void ApplyRaster(const DWORD *rs) {
+    glFrontFace(GL_CCW);
+    DWORD cull = rs[D3DRS_CULLMODE];
+    if (cull == D3DCULL_NONE) {
+        glDisable(GL_CULL_FACE);
+    } else {
+        glEnable(GL_CULL_FACE);
+        glCullFace(cull == D3DCULL_CCW ? GL_BACK : GL_FRONT);
+    }
+    DWORD fill = rs[D3DRS_FILLMODE];
+    glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
+    DWORD mask = rs[D3DRS_COLORWRITEENABLE];
+    glColorMask(mask & 1, (mask >> 1) & 1, (mask >> 2) & 1, (mask >> 3) & 1);
+}
+
+void ApplySampler(GLuint sampler, const DWORD *sa) {
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, AddressMode(sa[D3DSAMP_ADDRESSU]));
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, AddressMode(sa[D3DSAMP_ADDRESSV]));
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, sa[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, MinFilter(sa[D3DSAMP_MINFILTER], sa[D3DSAMP_MIPFILTER]));
+    float border[4];
+    ColorToVector(sa[D3DSAMP_BORDERCOLOR], border);
+    glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border);
+}
+
+void ApplyTexture(int stage, IDirect3DBaseTexture9 *bound) {
+    auto *texture = static_cast<Texture *>(bound);
+    glActiveTexture(GL_TEXTURE0 + stage);
+    glBindTexture(GL_TEXTURE_2D, texture ? texture->glTexture : 0);
+}
+
+// The fixed-function variant the states select. A stage ends the cascade
+// when it is disabled, or when it takes a texture while none is bound: the
+// current colour passes through.
+ShaderKey ShaderKeyOf(const DeviceState &state, bool clipControl) {
     const DWORD *rs = state.render;
-    if (!vertexArray) {
-        glGenVertexArrays(1, &vertexArray);
-        glBindVertexArray(vertexArray);
-        glGenSamplers(2, samplers);
-        glBindSampler(0, samplers[0]);
-        glBindSampler(1, samplers[1]);
-        if (gl.hasClipControl) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
-    }
-    if (dirty & DirtyFramebuffer) BindFramebuffer();
-    if (dirty & DirtyViewport) {
-        // Clears (and draws) are cut to the viewport; the scissor test is
-        // only on when the viewport is smaller than the target.
-        const D3DVIEWPORT9 &vp = state.viewport;
-        glViewport(vp.X, vp.Y, vp.Width, vp.Height);
-        glScissor(vp.X, vp.Y, vp.Width, vp.Height);
-        bool whole = renderTarget && vp.X == 0 && vp.Y == 0 && vp.Width == renderTarget->desc.Width &&
-                     vp.Height == renderTarget->desc.Height;
-        if (whole) glDisable(GL_SCISSOR_TEST); else glEnable(GL_SCISSOR_TEST);
-        glDepthRange(vp.MinZ, vp.MaxZ);
-    }
-    if (dirty & DirtyDepth) {
-        bool test = rs[D3DRS_ZENABLE] != D3DZB_FALSE && depthStencil;
-        if (test) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
-        glDepthFunc(CompareFunction(rs[D3DRS_ZFUNC]));
-        glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
-    }
-    if (dirty & DirtyBlend) {
-        // Blending ONE, ZERO with ADD writes the source unchanged: leave the
-        // blender off rather than have the driver read the target for nothing.
-        bool separate = rs[D3DRS_SEPARATEALPHABLENDENABLE];
-        bool replaces = rs[D3DRS_SRCBLEND] == D3DBLEND_ONE && rs[D3DRS_DESTBLEND] == D3DBLEND_ZERO &&
-                        rs[D3DRS_BLENDOP] == D3DBLENDOP_ADD &&
-                        (!separate || (rs[D3DRS_SRCBLENDALPHA] == D3DBLEND_ONE &&
-                                       rs[D3DRS_DESTBLENDALPHA] == D3DBLEND_ZERO &&
-                                       rs[D3DRS_BLENDOPALPHA] == D3DBLENDOP_ADD));
-        if (rs[D3DRS_ALPHABLENDENABLE] && !replaces) glEnable(GL_BLEND); else glDisable(GL_BLEND);
-        if (separate) {
-            glBlendFuncSeparate(BlendFactor(rs[D3DRS_SRCBLEND]), BlendFactor(rs[D3DRS_DESTBLEND]),
-                                BlendFactor(rs[D3DRS_SRCBLENDALPHA]), BlendFactor(rs[D3DRS_DESTBLENDALPHA]));
-            glBlendEquationSeparate(BlendEquation(rs[D3DRS_BLENDOP]), BlendEquation(rs[D3DRS_BLENDOPALPHA]));
-        } else {
-            glBlendFunc(BlendFactor(rs[D3DRS_SRCBLEND]), BlendFactor(rs[D3DRS_DESTBLEND]));
-            glBlendEquation(BlendEquation(rs[D3DRS_BLENDOP]));
-        }
-    }
-    if (dirty & DirtyRaster) {
-        // Front faces are clockwise on screen: with the top-row-first target
-        // that is OpenGL's counter-clockwise.
-        glFrontFace(GL_CCW);
-        DWORD cull = rs[D3DRS_CULLMODE];
-        if (cull == D3DCULL_NONE) {
-            glDisable(GL_CULL_FACE);
-        } else {
-            glEnable(GL_CULL_FACE);
-            glCullFace(cull == D3DCULL_CCW ? GL_BACK : GL_FRONT);
-        }
-        DWORD fill = rs[D3DRS_FILLMODE];
-        glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
-        DWORD mask = rs[D3DRS_COLORWRITEENABLE];
-        glColorMask(mask & 1, (mask >> 1) & 1, (mask >> 2) & 1, (mask >> 3) & 1);
-    }
+    ShaderKey key;
+    DWORD position = state.fvf & D3DFVF_POSITION_MASK;
+    key.pretransformed = position == D3DFVF_XYZRHW;
+    key.hasDiffuse = (state.fvf & D3DFVF_DIFFUSE) != 0;
+    key.texCount = std::min<DWORD>((state.fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT, 2);
+    key.lighting = rs[D3DRS_LIGHTING] && !key.pretransformed;
+    key.alphaFunc = rs[D3DRS_ALPHATESTENABLE] ? (uint8_t)rs[D3DRS_ALPHAFUNC] : 0;
+    key.clipControl = clipControl;
     for (int s = 0; s < 2; ++s) {
-        unsigned samplerFlag = s == 0 ? DirtySampler0 : DirtySampler1;
-        unsigned textureFlag = s == 0 ? DirtyTexture0 : DirtyTexture1;
-        if (dirty & samplerFlag) {
-            const DWORD *sa = state.sampler[s];
-            glSamplerParameteri(samplers[s], GL_TEXTURE_WRAP_S, AddressMode(sa[D3DSAMP_ADDRESSU]));
-            glSamplerParameteri(samplers[s], GL_TEXTURE_WRAP_T, AddressMode(sa[D3DSAMP_ADDRESSV]));
-            glSamplerParameteri(samplers[s], GL_TEXTURE_MAG_FILTER,
-                                sa[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
-            glSamplerParameteri(samplers[s], GL_TEXTURE_MIN_FILTER,
-                                MinFilter(sa[D3DSAMP_MINFILTER], sa[D3DSAMP_MIPFILTER]));
-            float border[4];
-            ColorToVector(sa[D3DSAMP_BORDERCOLOR], border);
-            glSamplerParameterfv(samplers[s], GL_TEXTURE_BORDER_COLOR, border);
-        }
-        if (dirty & textureFlag) {
-            auto *texture = static_cast<Texture *>(state.textures[s]);
-            glActiveTexture(GL_TEXTURE0 + s);
-            glBindTexture(GL_TEXTURE_2D, texture ? texture->glTexture : 0);
-        }
+        const DWORD *stage = state.stage[s];
+        if (stage[D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
+        if (StageUsesTexture(stage) && !state.textures[s]) break;
+        StageKey &k = key.stages[s];
+        k.colorOp = (uint8_t)stage[D3DTSS_COLOROP];
+        k.colorArg1 = (uint8_t)stage[D3DTSS_COLORARG1];
+        k.colorArg2 = (uint8_t)stage[D3DTSS_COLORARG2];
+        k.alphaOp = (uint8_t)stage[D3DTSS_ALPHAOP];
+        k.alphaArg1 = (uint8_t)stage[D3DTSS_ALPHAARG1];
+        k.alphaArg2 = (uint8_t)stage[D3DTSS_ALPHAARG2];
+        k.texCoordIndex = (uint8_t)std::min<DWORD>(stage[D3DTSS_TEXCOORDINDEX] & 0xFFFF, 1);
+        key.stageCount = s + 1;
     }
-    if (dirty & DirtyShader) {
-        ShaderKey key;
-        DWORD position = state.fvf & D3DFVF_POSITION_MASK;
-        key.pretransformed = position == D3DFVF_XYZRHW;
-        key.hasDiffuse = (state.fvf & D3DFVF_DIFFUSE) != 0;
-        key.texCount = std::min<DWORD>((state.fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT, 2);
-        key.lighting = rs[D3DRS_LIGHTING] && !key.pretransformed;
-        key.alphaFunc = rs[D3DRS_ALPHATESTENABLE] ? (uint8_t)rs[D3DRS_ALPHAFUNC] : 0;
-        key.clipControl = gl.hasClipControl;
-        // A stage ends the cascade when it is disabled, or when it takes a
-        // texture while none is bound: the current colour passes through.
-        for (int s = 0; s < 2; ++s) {
-            const DWORD *stage = state.stage[s];
-            if (stage[D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
-            if (StageUsesTexture(stage) && !state.textures[s]) break;
-            StageKey &k = key.stages[s];
-            k.colorOp = (uint8_t)stage[D3DTSS_COLOROP];
-            k.colorArg1 = (uint8_t)stage[D3DTSS_COLORARG1];
-            k.colorArg2 = (uint8_t)stage[D3DTSS_COLORARG2];
-            k.alphaOp = (uint8_t)stage[D3DTSS_ALPHAOP];
-            k.alphaArg1 = (uint8_t)stage[D3DTSS_ALPHAARG1];
-            k.alphaArg2 = (uint8_t)stage[D3DTSS_ALPHAARG2];
-            k.texCoordIndex = (uint8_t)std::min<DWORD>(stage[D3DTSS_TEXCOORDINDEX] & 0xFFFF, 1);
-            key.stageCount = s + 1;
-        }
-        ShaderProgram *next = shaders.Get(key);
-        if (next != program) {
-            program = next;
-            if (program) glUseProgram(program->program);
-        } else if (program) {
-            glUseProgram(program->program);  // Get may have bound a newly built program
-        }
+    return key;
+}
+
+// Row-vector matrices read as column-major are already transposed for
+// OpenGL's column vectors.
+void UploadTransform(const ShaderProgram &program, const D3DMATRIX &worldViewProjection) {
+    glUniformMatrix4fv(program.worldViewProjection, 1, GL_FALSE, &worldViewProjection.m[0][0]);
+}
+
+// The viewport in pixels, and the pixel-centre shift right and down, in clip
+// units per w.
+void UploadViewport(const ShaderProgram &program, const D3DVIEWPORT9 &vp, float shiftX, float shiftY) {
+    float width = vp.Width ? (float)vp.Width : 1.0f, height = vp.Height ? (float)vp.Height : 1.0f;
+    glUniform4f(program.viewport, (float)vp.X, (float)vp.Y, 2.0f / width, 2.0f / height);
+    glUniform2f(program.pixelOffset, 2.0f * shiftX / width, -2.0f * shiftY / height);
+    glUniform2f(program.pixelShift, shiftX, shiftY);
+}
+
+void UploadPixelConstants(const ShaderProgram &program, const DWORD *rs) {
+    float factor[4];
+    ColorToVector(rs[D3DRS_TEXTUREFACTOR], factor);
+    glUniform4fv(program.textureFactor, 1, factor);
+    glUniform1f(program.alphaRef, (float)(rs[D3DRS_ALPHAREF] & 0xFF));
+}
+
+// With no lights, a lit vertex is emissive + global ambient x material
+// ambient; its alpha is the diffuse alpha.
+void UploadLighting(const ShaderProgram &program, const DWORD *rs, const D3DMATERIAL9 &m) {
+    float ambient[4];
+    ColorToVector(rs[D3DRS_AMBIENT], ambient);
+    float color[4] = {std::clamp(m.Emissive.r + ambient[0] * m.Ambient.r, 0.0f, 1.0f),
+                      std::clamp(m.Emissive.g + ambient[1] * m.Ambient.g, 0.0f, 1.0f),
+                      std::clamp(m.Emissive.b + ambient[2] * m.Ambient.b, 0.0f, 1.0f),
+                      std::clamp(m.Diffuse.a, 0.0f, 1.0f)};
+    glUniform4fv(program.lightColor, 1, color);
+}
+
+}  // namespace
+
+// The objects every draw uses, made on the first draw.
+void D3DDevice::CreateDrawObjects() {
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    glGenSamplers(2, samplers);
+    glBindSampler(0, samplers[0]);
+    glBindSampler(1, samplers[1]);
+    if (gl.hasClipControl) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
+}
+
+void D3DDevice::ApplyShader() {
+    ShaderProgram *next = shaders.Get(ShaderKeyOf(state, gl.hasClipControl));
+    if (next == program) return;
+    program = next;
+    if (program) glUseProgram(program->program);
+}
+
+// Each program keeps the generation of each uniform group it last received:
+// a program switched to gets only the groups that changed meanwhile.
+void D3DDevice::UploadUniforms() {
+    ShaderProgram &p = *program;
+    if (p.transformGeneration != transformGeneration) {
+        UploadTransform(p, worldViewProjection);
+        p.transformGeneration = transformGeneration;
     }
+    if (p.viewportGeneration != viewportGeneration) {
+        UploadViewport(p, state.viewport, pixelShiftX, pixelShiftY);
+        p.viewportGeneration = viewportGeneration;
+    }
+    if (p.pixelGeneration != pixelGeneration) {
+        UploadPixelConstants(p, state.render);
+        p.pixelGeneration = pixelGeneration;
+    }
+    if (p.lightingGeneration != lightingGeneration) {
+        UploadLighting(p, state.render, state.material);
+        p.lightingGeneration = lightingGeneration;
+    }
+}
+
+void D3DDevice::FlushState() {
+    if (!vertexArray) CreateDrawObjects();
+    if (dirty & DirtyFramebuffer) BindFramebuffer();
+    if (dirty & DirtyViewport) ApplyViewport(state.viewport, renderTarget);
+    if (dirty & DirtyDepth) ApplyDepth(state.render, depthStencil != nullptr);
+    if (dirty & DirtyBlend) ApplyBlend(state.render);
+    if (dirty & DirtyRaster) ApplyRaster(state.render);
+    if (dirty & DirtySampler0) ApplySampler(samplers[0], state.sampler[0]);
+    if (dirty & DirtySampler1) ApplySampler(samplers[1], state.sampler[1]);
+    if (dirty & DirtyTexture0) ApplyTexture(0, state.textures[0]);
+    if (dirty & DirtyTexture1) ApplyTexture(1, state.textures[1]);
+    if (dirty & DirtyShader) ApplyShader();
     if (dirty & DirtyTransform) {
-        worldViewProjection = {};
-        const D3DMATRIX &w = state.world, &vp = viewProjection;
-        for (int i = 0; i < 4; ++i)
-            for (int j = 0; j < 4; ++j)
-                worldViewProjection.m[i][j] = w.m[i][0] * vp.m[0][j] + w.m[i][1] * vp.m[1][j] +
-                                              w.m[i][2] * vp.m[2][j] + w.m[i][3] * vp.m[3][j];
+        worldViewProjection = MultiplyMatrices(state.world, viewProjection);
         ++transformGeneration;
     }
     if (dirty & DirtyPixelConstants) ++pixelGeneration;
     if (dirty & DirtyLighting) ++lightingGeneration;
-    if (program) {
-        if (program->transformGeneration != transformGeneration) {
-            // Row-vector matrices read as column-major are already transposed
-            // for OpenGL's column vectors.
-            glUniformMatrix4fv(program->worldViewProjection, 1, GL_FALSE, &worldViewProjection.m[0][0]);
-            program->transformGeneration = transformGeneration;
-        }
-        if (program->viewportGeneration != viewportGeneration) {
-            const D3DVIEWPORT9 &vp = state.viewport;
-            float width = vp.Width ? (float)vp.Width : 1.0f, height = vp.Height ? (float)vp.Height : 1.0f;
-            glUniform4f(program->viewport, (float)vp.X, (float)vp.Y, 2.0f / width, 2.0f / height);
-            // Right and down by the pixel shift, in clip units per w.
-            glUniform2f(program->pixelOffset, 2.0f * pixelShiftX / width, -2.0f * pixelShiftY / height);
-            glUniform2f(program->pixelShift, pixelShiftX, pixelShiftY);
-            program->viewportGeneration = viewportGeneration;
-        }
-        if (program->pixelGeneration != pixelGeneration) {
-            float factor[4];
-            ColorToVector(rs[D3DRS_TEXTUREFACTOR], factor);
-            glUniform4fv(program->textureFactor, 1, factor);
-            glUniform1f(program->alphaRef, (float)(rs[D3DRS_ALPHAREF] & 0xFF));
-            program->pixelGeneration = pixelGeneration;
-        }
-        if (program->lightingGeneration != lightingGeneration) {
-            // With no lights, a lit vertex is emissive + global ambient x
-            // material ambient; its alpha is the diffuse alpha.
-            const D3DMATERIAL9 &m = state.material;
-            float ambient[4];
-            ColorToVector(rs[D3DRS_AMBIENT], ambient);
-            float color[4] = {std::clamp(m.Emissive.r + ambient[0] * m.Ambient.r, 0.0f, 1.0f),
-                              std::clamp(m.Emissive.g + ambient[1] * m.Ambient.g, 0.0f, 1.0f),
-                              std::clamp(m.Emissive.b + ambient[2] * m.Ambient.b, 0.0f, 1.0f),
-                              std::clamp(m.Diffuse.a, 0.0f, 1.0f)};
-            glUniform4fv(program->lightColor, 1, color);
-            program->lightingGeneration = lightingGeneration;
-        }
-    }
+    if (program) UploadUniforms();
     dirty = 0;
 }
 

@@ -8,30 +8,13 @@
 #include <vector>
 
 #include "../d3d9/d3d9.h"
+#include "com_object.h"
 #include "fixed_function.h"
 #include "gl_context.h"
-#include "live_objects.h"
+#include "surface_pixels.h"
 
 struct D3DDevice;
 struct StateBlock;
-
-// Reference counting shared by every object of the layer.
-template <class Interface, LiveObjectKind Kind>
-struct ComObject : Interface {
-    ULONG refs = 1;
-    ComObject() { CountObjectCreated(Kind); }
-    ~ComObject() override { CountObjectDestroyed(Kind); }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **object) override {
-        if (object) *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --refs;
-        if (left == 0) delete this;
-        return left;
-    }
-};
 
 // Bytes per pixel of the colour formats the layer supports (0: unsupported).
 UINT FormatBytesPerPixel(D3DFORMAT format);
@@ -131,6 +114,10 @@ struct Query : ComObject<IDirect3DQuery9, LiveQuery> {
     int current = 0;
     GLsync fence = nullptr;  // event queries
     State state = NeverIssued;
+    // Answered S_FALSE to a poll with D3DGETDATA_FLUSH since the last issue:
+    // the next such poll waits for the result instead of spinning.
+    bool flushedOnce = false;
+    GLuint samples = 0;  // the count, once signalled
 
     ~Query() override;
     HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9 **device) override;
@@ -322,7 +309,10 @@ struct D3DDevice : ComObject<IDirect3DDevice9, LiveDevice> {
     void ChoosePixelShift();
     void MakeCurrent() { MakeGLContextCurrent(gl); }
     void Forget(IUnknown *resource);  // a resource is being destroyed: unbind it everywhere
-    void FlushState();
+    void FlushState();  // translates the groups of states that changed since the last draw
+    void CreateDrawObjects();
+    void ApplyShader();
+    void UploadUniforms();
     bool PrepareDraw(D3DPRIMITIVETYPE type, UINT count, GLenum &mode, GLsizei &vertices);
     void BindVertexInput(GLuint buffer, UINT offset, UINT stride, DWORD fvf);
     void BindFramebuffer();
@@ -330,9 +320,6 @@ struct D3DDevice : ComObject<IDirect3DDevice9, LiveDevice> {
     UINT ClientWidth() const;
     UINT ClientHeight() const;
 };
-
-// Reads a surface's pixels as 32-bit B, G, R, A rows, top row first.
-HRESULT ReadSurfaceBGRA(IDirect3DSurface9 *surface, std::vector<BYTE> &pixels, UINT &width, UINT &height);
 
 // Test hooks: make the device fail its next Reset or BeginScene.
 void InjectDeviceFault(IDirect3DDevice9 *device, DeviceFault fault);

@@ -3,27 +3,14 @@
 #include <cstring>
 
 #include "device_impl.h"
+#include "matrix.h"
 
 namespace {
-
-D3DMATRIX Identity() {
-    D3DMATRIX m{};
-    m._11 = m._22 = m._33 = m._44 = 1.0f;
-    return m;
-}
 
 DWORD FloatBits(float value) {
     DWORD bits;
     memcpy(&bits, &value, sizeof bits);
     return bits;
-}
-
-D3DMATRIX Multiply(const D3DMATRIX &a, const D3DMATRIX &b) {
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
-    return r;
 }
 
 // Which dirty flags a render state touches when it changes.
@@ -74,7 +61,7 @@ void D3DDevice::SetDefaultStates() {
     rs[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
     rs[D3DRS_FOGEND] = FloatBits(1.0f);
     rs[D3DRS_FOGDENSITY] = FloatBits(1.0f);
-    rs[D3DRS_STENCILFAIL] = rs[D3DRS_STENCILZFAIL] = rs[D3DRS_STENCILPASS] = 1;  // KEEP
+    rs[D3DRS_STENCILFAIL] = rs[D3DRS_STENCILZFAIL] = rs[D3DRS_STENCILPASS] = D3DSTENCILOP_KEEP;
     rs[D3DRS_STENCILFUNC] = D3DCMP_ALWAYS;
     rs[D3DRS_STENCILMASK] = rs[D3DRS_STENCILWRITEMASK] = 0xFFFFFFFF;
     rs[D3DRS_TEXTUREFACTOR] = 0xFFFFFFFF;
@@ -85,19 +72,19 @@ void D3DDevice::SetDefaultStates() {
     rs[D3DRS_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
     rs[D3DRS_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
     rs[D3DRS_POINTSIZE] = FloatBits(1.0f);
-    rs[155] = FloatBits(1.0f);   // POINTSIZE_MIN
-    rs[158] = FloatBits(1.0f);   // POINTSCALE_A
+    rs[D3DRS_POINTSIZE_MIN] = FloatBits(1.0f);
+    rs[D3DRS_POINTSCALE_A] = FloatBits(1.0f);
     rs[D3DRS_MULTISAMPLEANTIALIAS] = TRUE;
     rs[D3DRS_MULTISAMPLEMASK] = 0xFFFFFFFF;
-    rs[166] = FloatBits(64.0f);  // POINTSIZE_MAX
+    rs[D3DRS_POINTSIZE_MAX] = FloatBits(64.0f);
     rs[D3DRS_COLORWRITEENABLE] = 0xF;
     rs[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
-    rs[172] = 3;                 // POSITIONDEGREE: cubic
-    rs[173] = 1;                 // NORMALDEGREE: linear
-    rs[178] = rs[179] = FloatBits(1.0f);  // tessellation levels
-    rs[182] = FloatBits(1.0f);   // ADAPTIVETESS_Z
-    rs[186] = rs[187] = rs[188] = 1;      // CCW stencil ops: KEEP
-    rs[189] = D3DCMP_ALWAYS;
+    rs[D3DRS_POSITIONDEGREE] = D3DDEGREE_CUBIC;
+    rs[D3DRS_NORMALDEGREE] = D3DDEGREE_LINEAR;
+    rs[D3DRS_MINTESSELLATIONLEVEL] = rs[D3DRS_MAXTESSELLATIONLEVEL] = FloatBits(1.0f);
+    rs[D3DRS_ADAPTIVETESS_Z] = FloatBits(1.0f);
+    rs[D3DRS_CCW_STENCILFAIL] = rs[D3DRS_CCW_STENCILZFAIL] = rs[D3DRS_CCW_STENCILPASS] = D3DSTENCILOP_KEEP;
+    rs[D3DRS_CCW_STENCILFUNC] = D3DCMP_ALWAYS;
     rs[D3DRS_COLORWRITEENABLE1] = rs[D3DRS_COLORWRITEENABLE2] = rs[D3DRS_COLORWRITEENABLE3] = 0xF;
     rs[D3DRS_BLENDFACTOR] = 0xFFFFFFFF;
     rs[D3DRS_SRCBLENDALPHA] = D3DBLEND_ONE;
@@ -125,11 +112,11 @@ void D3DDevice::SetDefaultStates() {
         sa[D3DSAMP_MIPFILTER] = D3DTEXF_NONE;
         sa[D3DSAMP_MAXANISOTROPY] = 1;
     }
-    state.world = state.view = state.projection = Identity();
+    state.world = state.view = state.projection = IdentityMatrix();
     state.material = D3DMATERIAL9{};
     state.viewport = D3DVIEWPORT9{0, 0, parameters.BackBufferWidth, parameters.BackBufferHeight, 0.0f, 1.0f};
     state.fvf = 0;
-    viewProjection = worldViewProjection = Identity();
+    viewProjection = worldViewProjection = IdentityMatrix();
     stream = nullptr;
     indices = nullptr;
     dirty = DirtyAll;
@@ -159,7 +146,7 @@ HRESULT D3DDevice::SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX *mat
     }
     if (memcmp(target, matrix, sizeof *matrix) == 0) return D3D_OK;
     *target = *matrix;
-    if (type != D3DTS_WORLD) viewProjection = Multiply(state.view, state.projection);
+    if (type != D3DTS_WORLD) viewProjection = MultiplyMatrices(state.view, state.projection);
     dirty |= DirtyTransform;
     return D3D_OK;
 }
@@ -168,7 +155,7 @@ HRESULT D3DDevice::GetTransform(D3DTRANSFORMSTATETYPE type, D3DMATRIX *matrix) {
     if (!matrix) return D3DERR_INVALIDCALL;
     *matrix = type == D3DTS_WORLD ? state.world : type == D3DTS_VIEW ? state.view
                                     : type == D3DTS_PROJECTION       ? state.projection
-                                                                     : Identity();
+                                                                     : IdentityMatrix();
     return D3D_OK;
 }
 

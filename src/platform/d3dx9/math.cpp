@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "../d3d9/matrix.h"
 #include "d3dx9math.h"
 
 D3DXMATRIX::D3DXMATRIX(FLOAT f11, FLOAT f12, FLOAT f13, FLOAT f14, FLOAT f21, FLOAT f22, FLOAT f23, FLOAT f24,
@@ -29,12 +30,7 @@ D3DXMATRIX *WINAPI D3DXMatrixIdentity(D3DXMATRIX *out) {
 }
 
 D3DXMATRIX *WINAPI D3DXMatrixMultiply(D3DXMATRIX *out, const D3DXMATRIX *a, const D3DXMATRIX *b) {
-    D3DXMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a->m[i][0] * b->m[0][j] + a->m[i][1] * b->m[1][j] + a->m[i][2] * b->m[2][j] +
-                        a->m[i][3] * b->m[3][j];
-    *out = r;
+    *static_cast<D3DMATRIX *>(out) = MultiplyMatrices(*a, *b);
     return out;
 }
 

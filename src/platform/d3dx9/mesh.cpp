@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "../d3d9/device_impl.h"
+#include "../d3d9/com_object.h"
 #include "../file_access.h"
 #include "../platform_error.h"
 #include "d3dx9.h"

@@ -1,6 +1,6 @@
 // ID3DXRenderToSurface: redirects drawing into a surface with a depth buffer
 // of its own, and restores the previous target and viewport afterwards.
-#include "../d3d9/device_impl.h"
+#include "../d3d9/com_object.h"
 #include "d3dx9.h"
 
 namespace {

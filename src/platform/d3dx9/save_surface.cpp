@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "../d3d9/device_impl.h"
+#include "../d3d9/surface_pixels.h"
 #include "../file_access.h"
 #include "../platform_error.h"
 #include "d3dx9.h"

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "../d3d9/device_impl.h"
 #include "../file_access.h"
 #include "../platform_error.h"
 #include "d3dx9.h"
@@ -17,6 +16,16 @@ bool SupportedFormat(D3DFORMAT format) {
     return format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 || format == D3DFMT_A4R4G4B4 ||
            format == D3DFMT_X4R4G4B4 || format == D3DFMT_R5G6B5 || format == D3DFMT_A1R5G5B5 ||
            format == D3DFMT_X1R5G5B5;
+}
+
+HRESULT CopyToLevel(IDirect3DTexture9 *texture, UINT level, const DecodedImage &image) {
+    D3DLOCKED_RECT locked;
+    HRESULT hr = texture->LockRect(level, &locked, nullptr, 0);
+    if (FAILED(hr)) return hr;
+    size_t row = (size_t)image.width * 4;
+    for (UINT y = 0; y < image.height; ++y)
+        memcpy(static_cast<BYTE *>(locked.pBits) + (size_t)y * locked.Pitch, &image.pixels[y * row], row);
+    return texture->UnlockRect(level);
 }
 
 }  // namespace
@@ -59,12 +68,17 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 device, LPCSTR path,
         SetPlatformError("%s: a %u x %u texture cannot be created", path, width, height);
         return hr;
     }
+    // Each level through the texture's own lock: B, G, R, A rows, as the
+    // decoded image holds them.
     DecodedImage level = ResampleImage(image, width, height);
-    auto *impl = static_cast<Texture *>(texture);
-    for (UINT i = 0; i < impl->levels; ++i) {
-        impl->memory[i] = level.pixels;
-        impl->UploadLevel(i);
-        if (i + 1 < impl->levels) level = NextMipLevel(level);
+    for (UINT i = 0, levels = texture->GetLevelCount(); i < levels; ++i) {
+        hr = CopyToLevel(texture, i, level);
+        if (FAILED(hr)) {
+            texture->Release();
+            SetPlatformError("%s: level %u of the texture cannot be written", path, i);
+            return hr;
+        }
+        if (i + 1 < levels) level = NextMipLevel(level);
     }
     *out = texture;
     return D3D_OK;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "../d3d9/matrix.h"
 #include "xfile_inflate.h"
 #include "xfile_objects.h"
 #include "xfile_tokens.h"
@@ -17,24 +18,6 @@ constexpr uint32_t kMaxVertices = 1u << 22;
 constexpr uint32_t kMaxTriangles = 1u << 22;
 constexpr uint32_t kMaxMaterials = 1u << 16;
 constexpr size_t kMaxTextureNameLength = 1024;
-
-struct Matrix {
-    float m[16];  // row-major; points are row vectors multiplied on the left
-};
-
-constexpr Matrix kIdentity = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
-
-Matrix Multiply(const Matrix &a, const Matrix &b) {
-    Matrix result;
-    for (int row = 0; row < 4; row++) {
-        for (int column = 0; column < 4; column++) {
-            float sum = 0;
-            for (int k = 0; k < 4; k++) sum += a.m[row * 4 + k] * b.m[k * 4 + column];
-            result.m[row * 4 + column] = sum;
-        }
-    }
-    return result;
-}
 
 // ---- reading the members of one object ---------------------------------
 
@@ -401,13 +384,13 @@ bool ReadMesh(const XDocument &document, const XObject &mesh, MaterialCache &cac
 
 struct MeshInstance {
     const XObject *mesh;
-    Matrix world;
+    D3DMATRIX world;  // points are row vectors multiplied on the left
     bool framed;  // inside a frame: transformed, normals renormalised
 };
 
-bool ReadFrameMatrix(const XDocument &document, const XObject &matrix, Matrix &local, std::string &error) {
+bool ReadFrameMatrix(const XDocument &document, const XObject &matrix, D3DMATRIX &local, std::string &error) {
     Members m{document, matrix, error};
-    return ReadFloats(m, "matrix", local.m, 16);
+    return ReadFloats(m, "matrix", &local.m[0][0], 16);
 }
 
 // Meshes of a frame and its sub-frames, depth first in document order.
@@ -415,16 +398,16 @@ bool ReadFrameMatrix(const XDocument &document, const XObject &matrix, Matrix &l
 // frame; a later one accumulates onto it as a child frame's would.
 // Only nested objects count, not references: every Mesh object is then read
 // at most once, and recursion is bounded by the parser's nesting limit.
-bool CollectFrame(const XDocument &document, const XObject &frame, const Matrix &parent,
+bool CollectFrame(const XDocument &document, const XObject &frame, const D3DMATRIX &parent,
                   std::vector<MeshInstance> &instances, std::string &error) {
-    Matrix world = parent;
+    D3DMATRIX world = parent;
     for (const XChild &child : frame.children) {
         if (child.object < 0) continue;
         const XObject &object = document.objects[size_t(child.object)];
         if (XTypeIs(object, "FrameTransformMatrix")) {
-            Matrix local;
+            D3DMATRIX local;
             if (!ReadFrameMatrix(document, object, local, error)) return false;
-            world = Multiply(local, world);
+            world = MultiplyMatrices(local, world);
         } else if (XTypeIs(object, "Mesh")) {
             instances.push_back({&object, world, true});
         } else if (XTypeIs(object, "Frame")) {
@@ -434,8 +417,8 @@ bool CollectFrame(const XDocument &document, const XObject &frame, const Matrix 
     return true;
 }
 
-void TransformMesh(MeshParts &parts, const Matrix &world) {
-    const float *m = world.m;
+void TransformMesh(MeshParts &parts, const D3DMATRIX &world) {
+    const float *m = &world.m[0][0];
     for (XFileVertex &vertex : parts.vertices) {
         float x = vertex.position[0], y = vertex.position[1], z = vertex.position[2];
         float w = x * m[3] + y * m[7] + z * m[11] + m[15];
@@ -495,9 +478,9 @@ bool MergeMeshes(const XDocument &document, XFileMesh &out, std::string &error) 
     for (int32_t index : document.topLevel) {
         const XObject &object = document.objects[size_t(index)];
         if (XTypeIs(object, "Mesh")) {
-            instances.push_back({&object, kIdentity, false});
+            instances.push_back({&object, IdentityMatrix(), false});
         } else if (XTypeIs(object, "Frame")) {
-            if (!CollectFrame(document, object, kIdentity, instances, error)) return false;
+            if (!CollectFrame(document, object, IdentityMatrix(), instances, error)) return false;
         }
     }
     MaterialCache materials;
