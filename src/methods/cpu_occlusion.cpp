@@ -39,9 +39,10 @@ void AddTriangle(const ClipVertex &a, const ClipVertex &b, const ClipVertex &c, 
     if (!(area > 0)) return;
     double top = std::min({t.y[0], t.y[1], t.y[2]}), bottom = std::max({t.y[0], t.y[1], t.y[2]});
     double left = std::min({t.x[0], t.x[1], t.x[2]}), right = std::max({t.x[0], t.x[1], t.x[2]});
-    if (bottom < 0 || top > CpuDepthHeight - 1 || right < 0 || left > CpuDepthWidth - 1) return;
-    t.top = (int)std::max(0.0, std::ceil(top));
-    t.bottom = (int)std::min(CpuDepthHeight - 1.0, std::floor(bottom));
+    if (bottom < -1 || top > CpuDepthHeight || right < -1 || left > CpuDepthWidth) return;
+    // Rows widened by the margin, for the superset coverage of MeshVisible.
+    t.top = (int)std::max(0.0, std::ceil(top - 2 * CoverMargin));
+    t.bottom = (int)std::min(CpuDepthHeight - 1.0, std::floor(bottom + 2 * CoverMargin));
     if (t.top > t.bottom) return;
     out.push_back(t);
 }
@@ -77,9 +78,12 @@ void SetUpTriangles(const CpuOcclusion &cpu, const std::vector<D3DXMATRIX> &worl
     }
 }
 
-// One triangle's rows in [top, bottom]: on each row, the span of pixel
-// centres inside all three edges by the margin, then the nearer depth kept.
-void RasteriseTriangle(CpuOcclusion &cpu, const CpuTriangle &t, int top, int bottom) {
+// Calls span(y, from, to, z0, dzdx) for each row of [top, bottom] with the
+// pixel centres x = from .. to inside all three edges by `margin` pixels
+// (outside by -margin when negative); the triangle's depth there is
+// z0 + dzdx * x. Stops early when span returns true, and says so.
+template <typename Span>
+bool ForEachSpan(const CpuTriangle &t, int top, int bottom, double margin, const Span &span) {
     double area = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.x[2] - t.x[0]) * (t.y[1] - t.y[0]);
     double dzdx = ((t.z[1] - t.z[0]) * (t.y[2] - t.y[0]) - (t.z[2] - t.z[0]) * (t.y[1] - t.y[0])) / area;
     double dzdy = ((t.z[2] - t.z[0]) * (t.x[1] - t.x[0]) - (t.z[1] - t.z[0]) * (t.x[2] - t.x[0])) / area;
@@ -90,7 +94,7 @@ void RasteriseTriangle(CpuOcclusion &cpu, const CpuTriangle &t, int top, int bot
         double dx = t.x[n] - t.x[k], dy = t.y[n] - t.y[k];
         a[k] = -dy;
         b[k] = dx;
-        c[k] = dy * t.x[k] - dx * t.y[k] - CoverMargin * std::sqrt(dx * dx + dy * dy);
+        c[k] = dy * t.x[k] - dx * t.y[k] - margin * std::sqrt(dx * dx + dy * dy);
     }
     for (int y = std::max(top, t.top); y <= std::min(bottom, t.bottom); ++y) {
         double from = 0, to = CpuDepthWidth - 1;
@@ -104,10 +108,32 @@ void RasteriseTriangle(CpuOcclusion &cpu, const CpuTriangle &t, int top, int bot
                 to = -1;
         }
         if (from > to) continue;
-        float *row = &cpu.depth[(size_t)y * CpuDepthWidth];
-        double z0 = t.z[0] + dzdx * (0 - t.x[0]) + dzdy * (y - t.y[0]);
-        for (int x = (int)from; x <= (int)to; ++x) row[x] = std::min(row[x], (float)(z0 + dzdx * x));
+        if (span(y, (int)from, (int)to, t.z[0] - dzdx * t.x[0] + dzdy * (y - t.y[0]), dzdx)) return true;
     }
+    return false;
+}
+
+void RasteriseTriangle(CpuOcclusion &cpu, const CpuTriangle &t, int top, int bottom) {
+    ForEachSpan(t, top, bottom, CoverMargin, [&](int y, int from, int to, double z0, double dzdx) {
+        float *row = &cpu.depth[(size_t)y * CpuDepthWidth];
+        for (int x = from; x <= to; ++x) row[x] = std::min(row[x], (float)(z0 + dzdx * x));
+        return false;
+    });
+}
+
+// The query of the program's pass on the CPU: does any pixel the GPU may
+// cover with the tree's own bounding mesh (a superset: centres up to the
+// margin outside) have depth at or behind the mesh's, less the slack?
+bool MeshVisible(const CpuOcclusion &cpu, const std::vector<CpuTriangle> &triangles) {
+    for (const CpuTriangle &t : triangles)
+        if (ForEachSpan(t, 0, CpuDepthHeight - 1, -CoverMargin, [&](int y, int from, int to, double z0, double dzdx) {
+                const float *row = &cpu.depth[(size_t)y * CpuDepthWidth];
+                for (int x = from; x <= to; ++x)
+                    if (row[x] >= (float)(z0 + dzdx * x) - DepthSlack) return true;
+                return false;
+            }))
+            return true;
+    return false;
 }
 
 void RasteriseRows(CpuOcclusion &cpu, int top, int bottom) {
@@ -216,7 +242,12 @@ std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMAT
     InParallel(parts, [&](int part) {
         size_t first, end;
         treeRange(part, first, end);
-        for (size_t i = first; i < end; ++i) visible[i] = BoxVisible(cpu, scene.worlds[i] * viewProjection);
+        std::vector<CpuTriangle> own;
+        for (size_t i = first; i < end; ++i) {
+            if (!BoxVisible(cpu, scene.worlds[i] * viewProjection)) continue;
+            SetUpTriangles(cpu, scene.worlds, i, i + 1, viewProjection, own);
+            visible[i] = MeshVisible(cpu, own);
+        }
     });
     return std::vector<bool>(visible.begin(), visible.end());
 }

@@ -1,13 +1,16 @@
 // The bounding meshes' depth rasterised in software at the occlusion
-// buffer's size, 320 x 240, and each tree's bounding box tested against it.
+// buffer's size, 320 x 240, and each tree's bounding box tested against it;
+// a tree whose box passes has its own bounding mesh tested pixel by pixel,
+// as the program's query does on the GPU.
 //
 // A scalar scanline rasteriser with a max-depth tile hierarchy. It is kept
 // conservative against the program's pass (which draws the same meshes on
-// the GPU): a pixel is covered only when its centre lies clearly inside a
+// the GPU): a pixel is written only when its centre lies clearly inside a
 // triangle (a 1/256-pixel margin, beyond any GPU's vertex snapping), so the
-// depth here is never nearer than the GPU's; a box's screen rectangle is
-// widened by a pixel, a box reaching in front of the near plane is visible,
-// and the depth test allows two steps of the GPU's 16-bit depth.
+// depth here is never nearer than the GPU's, and a tree's own mesh is tested
+// on every pixel centre up to the margin outside it. A box's screen
+// rectangle is widened by a pixel, a box reaching in front of the near plane
+// passes, and the depth tests allow two steps of the GPU's 16-bit depth.
 //
 // Threads: the setup splits the trees, the rasteriser splits the rows into
 // bands, the tests split the trees again.
