@@ -6,6 +6,7 @@
 // program's own pass, each checked against its flags.
 //
 // usage: occlusion-bench [FRAMES] [--csv FILE]   (run where Materials/ is)
+//        occlusion-bench --sweep FRAMES [--csv FILE]   the forest at 30 .. 10 000 trees (sweep.h)
 // Exits non-zero when a method that must agree with the program's pass
 // does not, or when a method that must be conservative loses a tree.
 #include <epoxy/gl.h>
@@ -24,6 +25,7 @@
 #include "frame_breakdown.h"
 #include "frame_images.h"
 #include "frame_row.h"
+#include "method_frame.h"
 #include "methods/forest.h"
 #include "methods/ground_truth.h"
 #include "methods/hiz_pyramid.h"
@@ -33,6 +35,7 @@
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "startup_phases.h"
+#include "sweep.h"
 #include "methods/strategies.h"
 
 namespace {
@@ -78,27 +81,6 @@ std::vector<bool> VisibleFlags() {
     std::vector<bool> flags;
     for (SceneObject &object : SceneObjects) flags.push_back(object.visible);
     return flags;
-}
-
-// One method's frame in plain OpenGL: the time until its flags are known
-// (when the main scene can start) and the whole frame.
-struct MethodFrame {
-    double pass = 0, frame = 0;
-    std::vector<bool> flags;
-};
-
-MethodFrame RunMethodFrame(GlScene &scene, const RecordedFrame &recorded,
-                           const std::function<std::vector<bool>()> &pass) {
-    MethodFrame result;
-    FinishGpu();
-    Clock::time_point start = Clock::now();
-    result.flags = pass();
-    Clock::time_point flagsKnown = Clock::now();
-    MainSceneGl(scene, recorded, result.flags);
-    FinishGpu();
-    result.pass = Milliseconds(start, flagsKnown);
-    result.frame = Milliseconds(start, Clock::now());
-    return result;
 }
 
 // The plain OpenGL ground, the methods that run on it, the same temporal
@@ -262,9 +244,12 @@ double MeanOf(const std::vector<FrameRow> &rows, T FrameRow::*field) {
 int main(int argc, char **argv) {
     int frames = 40;
     std::string csvPath;
+    bool sweep = false;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--csv") == 0 && i + 1 < argc)
             csvPath = argv[++i];
+        else if (strcmp(argv[i], "--sweep") == 0)
+            sweep = true;
         else
             frames = atoi(argv[i]);
     }
@@ -277,6 +262,7 @@ int main(int argc, char **argv) {
     const GLubyte *renderer = glGetString(GL_RENDERER);
     printf("renderer: %s\nback buffer: %ux%u, trees: %zu, frames: %d\n", renderer ? (const char *)renderer : "?",
            PresentParameters.BackBufferWidth, PresentParameters.BackBufferHeight, SceneObjects.size(), frames);
+    if (sweep) return RunSweep(frames, csvPath);
 
     // Warm up shader variants and textures through the layer, and keep the
     // first frame's picture without the statistics text.
