@@ -28,12 +28,21 @@ constexpr int CpuDepthWidth = 320, CpuDepthHeight = 240;
 constexpr int CpuTileSize = 8;
 constexpr int CpuTilesX = CpuDepthWidth / CpuTileSize, CpuTilesY = CpuDepthHeight / CpuTileSize;
 
+// One edge of a triangle solved for x: a pixel centre (x, y) lies inside
+// it by d pixels when x is beyond start + slope * y + widen * d, above that
+// bound for side 1 and below it for side -1. A horizontal edge (side 0)
+// bounds rows instead: slope * (y - start) > d.
+struct CpuEdge {
+    double start, slope, widen;
+    int side;
+};
+
 // A front-facing triangle of the bounding meshes, already clipped to the
 // near plane, in the occlusion buffer's pixels (centres on integers).
 struct CpuTriangle {
-    double x[3], y[3];
-    float z[3];
-    int top, bottom;  // the rows it may cover, clamped to the buffer
+    CpuEdge edges[3];
+    double zAtOrigin, dzdx, dzdy;  // depth = zAtOrigin + dzdx * x + dzdy * y
+    int top, bottom;               // the rows it may cover, clamped to the buffer
 };
 
 struct CpuOcclusion {
