@@ -242,32 +242,52 @@ bool AnyPixelBehind(const CpuOcclusion &cpu, int left, int top, int right, int b
     return false;
 }
 
-bool BoxVisible(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
-    double lo[2] = {1e30, 1e30}, hi[2] = {-1e30, -1e30}, nearest = 1e30;
-    int beforeNear = 0, beyondFar = 0;
+// A box in front of the near plane in part is drawn without its mesh's
+// test: the camera may stand inside the bounding mesh, whose faces then all
+// turn away (the program's pass loses such a tree, which fills the view).
+enum class BoxTest { Culled, Passed, AtCamera };
+
+BoxTest TestBox(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
+    ClipVertex corners[8];
+    int beyondFar = 0;
     for (int corner = 0; corner < 8; ++corner) {
-        ClipVertex v = Transform(Corner(cpu, corner), m);
-        beforeNear += v.z < 0;
-        beyondFar += v.z > v.w;
-        if (v.z < 0 || v.w <= 1e-6) {
-            nearest = -1;  // reaches in front of the near plane: not tested
-            continue;
-        }
-        lo[0] = std::min(lo[0], v.x / v.w);
-        hi[0] = std::max(hi[0], v.x / v.w);
-        lo[1] = std::min(lo[1], v.y / v.w);
-        hi[1] = std::max(hi[1], v.y / v.w);
-        nearest = std::min(nearest, v.z / v.w);
+        corners[corner] = Transform(Corner(cpu, corner), m);
+        beyondFar += corners[corner].z > corners[corner].w;
     }
-    if (beforeNear == 8 || beyondFar == 8) return false;
-    if (nearest < 0) return true;
+    if (beyondFar == 8) return BoxTest::Culled;
+    // The part of the box beyond the near plane: its corners there, and
+    // where its edges cross the plane.
+    double lo[2] = {1e30, 1e30}, hi[2] = {-1e30, -1e30}, nearest = 1e30;
+    bool reachesCamera = false;
+    auto extend = [&](const ClipVertex &v) {
+        double x = v.x / v.w, y = v.y / v.w;
+        lo[0] = std::min(lo[0], x), hi[0] = std::max(hi[0], x);
+        lo[1] = std::min(lo[1], y), hi[1] = std::max(hi[1], y);
+        nearest = std::min(nearest, v.z / v.w);
+    };
+    for (int corner = 0; corner < 8; ++corner) {
+        const ClipVertex &a = corners[corner];
+        if (a.z >= 0 && a.w > 0) extend(a);
+        reachesCamera |= a.z < 0;
+        for (int axis = 1; axis < 8; axis <<= 1) {
+            if (corner & axis) continue;
+            const ClipVertex &b = corners[corner | axis];
+            if ((a.z < 0) != (b.z < 0)) {
+                ClipVertex crossing = Lerp(a, b, a.z / (a.z - b.z));
+                if (crossing.w > 0) extend(crossing);
+            }
+        }
+    }
+    if (nearest > 1e29) return BoxTest::Culled;  // wholly before the near plane
     // Pixel centres the box may cover, and one more on each side.
     double left = std::floor((lo[0] + 1) * (CpuDepthWidth / 2)) - 1, right = std::ceil((hi[0] + 1) * (CpuDepthWidth / 2)) + 1;
     double top = std::floor((1 - hi[1]) * (CpuDepthHeight / 2)) - 1, bottom = std::ceil((1 - lo[1]) * (CpuDepthHeight / 2)) + 1;
-    if (right < 0 || bottom < 0 || left > CpuDepthWidth - 1 || top > CpuDepthHeight - 1) return false;
-    return AnyPixelBehind(cpu, (int)std::max(left, 0.0), (int)std::max(top, 0.0),
-                          (int)std::min(right, CpuDepthWidth - 1.0), (int)std::min(bottom, CpuDepthHeight - 1.0),
-                          (float)nearest - DepthSlack);
+    if (right < 0 || bottom < 0 || left > CpuDepthWidth - 1 || top > CpuDepthHeight - 1) return BoxTest::Culled;
+    if (reachesCamera) return BoxTest::AtCamera;
+    bool behind = AnyPixelBehind(cpu, (int)std::max(left, 0.0), (int)std::max(top, 0.0),
+                                 (int)std::min(right, CpuDepthWidth - 1.0), (int)std::min(bottom, CpuDepthHeight - 1.0),
+                                 (float)nearest - DepthSlack);
+    return behind ? BoxTest::Passed : BoxTest::Culled;
 }
 
 // Runs work(part) for part 0..parts-1, the first on the calling thread.
@@ -320,9 +340,13 @@ std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMAT
         treeRange(part, first, end);
         std::vector<CpuTriangle> own;
         for (size_t i = first; i < end; ++i) {
-            if (!BoxVisible(cpu, scene.worlds[i] * viewProjection)) continue;
-            SetUpTriangles(cpu, scene.worlds, i, i + 1, viewProjection, own);
-            visible[i] = MeshVisible(cpu, own);
+            BoxTest box = TestBox(cpu, scene.worlds[i] * viewProjection);
+            if (box == BoxTest::Culled) continue;
+            if (box == BoxTest::Passed) {
+                SetUpTriangles(cpu, scene.worlds, i, i + 1, viewProjection, own);
+                if (!MeshVisible(cpu, own)) continue;
+            }
+            visible[i] = 1;
         }
     });
     return std::vector<bool>(visible.begin(), visible.end());
