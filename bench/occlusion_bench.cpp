@@ -2,13 +2,16 @@
 // fixed seed: start-up in phases, then every frame of the path through the
 // layer (the program's frame with culling on and off, the same frame taken
 // apart) and at once written in plain OpenGL on the same driver, with the
-// well-known ways of hiding the occlusion queries' latency beside the
-// program's own pass, each checked against its flags.
+// well-known ways of hiding the occlusion queries' latency and a CPU
+// rasteriser beside the program's own pass, each checked against its flags
+// and every one scored against the truth: the trees that show a pixel when
+// every tree is drawn.
 //
 // usage: occlusion-bench [FRAMES] [--csv FILE]   (run where Materials/ is)
 //        occlusion-bench --sweep FRAMES [--csv FILE]   the forest at 30 .. 10 000 trees (sweep.h)
 // Exits non-zero when a method that must agree with the program's pass
-// does not, or when a method that must be conservative loses a tree.
+// does not, when a method that must be conservative loses a tree, or when
+// the truth does not explain the first frame's picture.
 #include <epoxy/gl.h>
 
 #include <algorithm>
