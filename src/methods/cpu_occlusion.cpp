@@ -242,10 +242,36 @@ bool AnyPixelBehind(const CpuOcclusion &cpu, int left, int top, int right, int b
     return false;
 }
 
-// A box in front of the near plane in part is drawn without its mesh's
-// test: the camera may stand inside the bounding mesh, whose faces then all
-// turn away (the program's pass loses such a tree, which fills the view).
+// A box that holds the camera is drawn without its mesh's test: the camera
+// may stand inside the bounding mesh, whose faces then all turn away (the
+// program's pass loses such a tree, which fills the view).
 enum class BoxTest { Culled, Passed, AtCamera };
+
+// The eye is the point the projection maps to x = y = w = 0; found in the
+// box's own space (m is world-view-projection) by Cramer's rule. A
+// projection without an eye (orthographic) holds no camera.
+bool CameraInside(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
+    const int columns[3] = {0, 1, 3};
+    double a[3][3], b[3];
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) a[i][j] = m.m[j][columns[i]];
+        b[i] = -m.m[3][columns[i]];
+    }
+    auto determinant = [](const double (&k)[3][3]) {
+        return k[0][0] * (k[1][1] * k[2][2] - k[1][2] * k[2][1]) - k[0][1] * (k[1][0] * k[2][2] - k[1][2] * k[2][0]) +
+               k[0][2] * (k[1][0] * k[2][1] - k[1][1] * k[2][0]);
+    };
+    double whole = determinant(a);
+    if (std::fabs(whole) < 1e-12) return false;
+    for (int axis = 0; axis < 3; ++axis) {
+        double replaced[3][3];
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) replaced[i][j] = j == axis ? b[i] : a[i][j];
+        double eye = determinant(replaced) / whole;
+        if (eye < cpu.boundsMin[axis] || eye > cpu.boundsMax[axis]) return false;
+    }
+    return true;
+}
 
 BoxTest TestBox(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
     ClipVertex corners[8];
@@ -283,7 +309,7 @@ BoxTest TestBox(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
     double left = std::floor((lo[0] + 1) * (CpuDepthWidth / 2)) - 1, right = std::ceil((hi[0] + 1) * (CpuDepthWidth / 2)) + 1;
     double top = std::floor((1 - hi[1]) * (CpuDepthHeight / 2)) - 1, bottom = std::ceil((1 - lo[1]) * (CpuDepthHeight / 2)) + 1;
     if (right < 0 || bottom < 0 || left > CpuDepthWidth - 1 || top > CpuDepthHeight - 1) return BoxTest::Culled;
-    if (reachesCamera) return BoxTest::AtCamera;
+    if (reachesCamera && CameraInside(cpu, m)) return BoxTest::AtCamera;
     bool behind = AnyPixelBehind(cpu, (int)std::max(left, 0.0), (int)std::max(top, 0.0),
                                  (int)std::min(right, CpuDepthWidth - 1.0), (int)std::min(bottom, CpuDepthHeight - 1.0),
                                  (float)nearest - DepthSlack);

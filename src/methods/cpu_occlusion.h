@@ -10,9 +10,9 @@
 // depth here is never nearer than the GPU's, and a tree's own mesh is tested
 // on every pixel centre up to the margin outside it. A box's screen
 // rectangle is widened by a pixel and the depth tests allow two steps of the
-// GPU's 16-bit depth. A box reaching in front of the near plane is drawn
-// untested: there the program's pass loses the tree when the camera stands
-// inside its bounding mesh (every face turned away), though it fills the view.
+// GPU's 16-bit depth. A box that holds the camera is drawn untested: there
+// the program's pass loses the tree when the camera stands inside its
+// bounding mesh (every face turned away), though it fills the view.
 //
 // Threads: the setup splits the trees, the rasteriser splits the rows into
 // bands, the tests split the trees again.
