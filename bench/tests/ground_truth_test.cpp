@@ -277,6 +277,28 @@ TEST_F(RealForest, CpuDepthMatchesTheGpusAndKeepsEveryTreeTheProgramsPassKeeps) 
     }
 }
 
+// Every method rebuilt for a larger forest answers for every tree, with no
+// OpenGL error (the per-tree queries and buffers follow the count).
+TEST_F(RealForest, MethodsRebuiltForAnotherTreeCountAnswerForEveryTree) {
+    Methods methods;
+    std::string error;
+    methods.temporal.lag = 3;
+    ASSERT_TRUE(RebuildForest(scene, methods, 30, error)) << error;
+    ASSERT_TRUE(RebuildForest(scene, methods, 1000, error)) << error;
+    EXPECT_EQ(methods.temporal.lag, 3);
+    D3DXMATRIX vp = CameraViewProjection(D3DXVECTOR3(0, 10, -170), 0);
+    std::vector<bool> program = ProgramPassGl(scene, vp);
+    for (int m = 0; m < (int)Method::Count; ++m) {
+        std::vector<bool> flags = RunMethod(methods, (Method)m, scene, vp);
+        ASSERT_EQ(flags.size(), 1000u) << MethodName((Method)m);
+        if ((Method)m != Method::Temporal) {
+            EXPECT_EQ(CompareFlags(flags, program).wronglyCulled, 0) << MethodName((Method)m);
+        }
+    }
+    DestroyMethods(methods);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
 // Standing inside a tree's bounding mesh, the camera sees only its inner
 // faces, which are culled: the program's pass loses the tree that fills
 // the view, and the CPU method keeps it.

@@ -30,4 +30,7 @@ struct Methods {
 // For scene.worlds.size() trees; rebuilt when the count changes.
 bool CreateMethods(Methods &methods, GlScene &scene, std::string &error);
 void DestroyMethods(Methods &methods);
+// The forest rebuilt with `count` trees (ForestWorlds) and the methods with
+// it; temporal's lag is kept.
+bool RebuildForest(GlScene &scene, Methods &methods, int count, std::string &error);
 std::vector<bool> RunMethod(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection);
