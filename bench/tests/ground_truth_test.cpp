@@ -181,16 +181,24 @@ TEST_F(HandMadeScene, TemporalQueriesAnswerWithTheResultsOfLagFramesAgo) {
     TemporalQueries temporal;
     CreateTemporalQueries(temporal, scene.worlds.size());
     temporal.lag = 2;
+    // Each frame finished before the next, as the benchmark's are, so every
+    // result is there when read (one that is not would count as visible).
+    auto frame = [&] {
+        std::vector<bool> flags = TemporalPassGl(scene, temporal, PixelSpace());
+        FinishGpu();
+        return flags;
+    };
     const std::vector<bool> all(Trees, true);
     std::vector<bool> program = ProgramPassGl(scene, PixelSpace());
-    EXPECT_EQ(TemporalPassGl(scene, temporal, PixelSpace()), all);  // frame 0: nothing asked yet
+    EXPECT_EQ(frame(), all);  // frame 0: nothing asked yet
     // From frame 1 on the hidden tree stands in the open.
     scene.worlds[Hidden] = Place(1, 500.7f, 500.7f, 40);
-    EXPECT_EQ(TemporalPassGl(scene, temporal, PixelSpace()), all);      // frame 1: frame -1's
-    EXPECT_EQ(TemporalPassGl(scene, temporal, PixelSpace()), program);  // frame 2: frame 0's, still hidden
-    std::vector<bool> moved = TemporalPassGl(scene, temporal, PixelSpace());  // frame 3: frame 1's
+    EXPECT_EQ(frame(), all);      // frame 1: frame -1's
+    EXPECT_EQ(frame(), program);  // frame 2: frame 0's, still hidden
+    std::vector<bool> moved = frame();  // frame 3: frame 1's
     EXPECT_TRUE(moved[Hidden]);
     EXPECT_FALSE(moved[ThroughGap]);
+    EXPECT_EQ(temporal.unavailable, 0);
     DestroyTemporalQueries(temporal);
 }
 
