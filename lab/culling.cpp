@@ -1,0 +1,61 @@
+#include "lab/culling.h"
+
+#include "lab/wait_clock.h"
+#include "methods/forest.h"
+
+namespace {
+
+void Run(LabCulling &culling, Methods &methods, GlScene &scene) {
+    BeginGpuTimer(culling.timer);
+    StartWaitClock();
+    Clock::time_point start = Clock::now();
+    culling.runs++;
+    culling.flags = RunMethod(methods, culling.method, scene, culling.viewProjection);
+    culling.times.cpu = Milliseconds(start, Clock::now());
+    culling.times.blocked = StopWaitClock();
+    EndGpuTimer(culling.timer);
+    culling.times.gpu = culling.timer.milliseconds;
+}
+
+}  // namespace
+
+void CreateLabCulling(LabCulling &culling) {
+    CreateGpuTimer(culling.timer);
+    D3DXMatrixIdentity(&culling.viewProjection);
+}
+
+void DestroyLabCulling(LabCulling &culling) { DestroyGpuTimer(culling.timer); }
+
+void CullFrame(LabCulling &culling, Methods &methods, GlScene &scene, const D3DXMATRIX &cameraViewProjection) {
+    if (culling.frozen && culling.flags.size() == scene.worlds.size()) return;
+    culling.viewProjection = cameraViewProjection;
+    Run(culling, methods, scene);
+}
+
+void ChooseMethod(LabCulling &culling, Methods &methods, GlScene &scene, Method method) {
+    if (method == culling.method) return;
+    culling.method = method;
+    // Results left from the last time this method ran belong to another camera.
+    if (method == Method::Temporal) methods.temporal.frame = 0;
+    if (!culling.frozen) return;
+    for (int settle = 0; settle < 4; ++settle) Run(culling, methods, scene);
+}
+
+void SetFrozen(LabCulling &culling, bool frozen) { culling.frozen = frozen; }
+
+std::vector<TreeState> ClassifyTrees(const std::vector<bool> &flags, const std::vector<int> &truthPixels) {
+    std::vector<TreeState> states(flags.size(), TreeState::Drawn);
+    for (size_t i = 0; i < flags.size(); ++i) {
+        bool visible = i < truthPixels.size() ? truthPixels[i] > 0 : flags[i];
+        if (flags[i]) states[i] = visible ? TreeState::Drawn : TreeState::Wasted;
+        else states[i] = visible ? TreeState::Missed : TreeState::Culled;
+    }
+    return states;
+}
+
+bool RebuildForest(GlScene &scene, Methods &methods, LabCulling &culling, int count, std::string &error) {
+    DestroyMethods(methods);
+    scene.worlds = ForestWorlds(count);
+    culling.flags.clear();  // a frozen frame of the old forest means nothing now
+    return CreateMethods(methods, scene, error);
+}
