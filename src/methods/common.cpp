@@ -13,13 +13,15 @@ double Mean(const std::vector<double> &values) {
 }
 
 namespace {
-unsigned BenchSeed = 2026;
+unsigned BenchSeed = FixedSeed;
 }
 
-int FixedRandom() {
-    BenchSeed = BenchSeed * 214013u + 2531011u;
-    return (BenchSeed >> 16) & 0x7FFF;
+int NextRandom(unsigned &state) {
+    state = state * 214013u + 2531011u;
+    return (state >> 16) & 0x7FFF;
 }
+
+int FixedRandom() { return NextRandom(BenchSeed); }
 
 void PlaceCamera(int i, int n) {
     float t = n > 1 ? (float)i / (float)(n - 1) : 0.0f;

@@ -18,6 +18,9 @@ double Mean(const std::vector<double> &values);
 
 // The scene's random source with a fixed seed, so every run has the same forest.
 int FixedRandom();
+constexpr unsigned FixedSeed = 2026;
+// The generator behind FixedRandom on a state of the caller's: 0..32767.
+int NextRandom(unsigned &state);
 
 // Frame i of n: a walk through the forest from south to north, swaying.
 void PlaceCamera(int i, int n);

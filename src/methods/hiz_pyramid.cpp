@@ -113,6 +113,16 @@ bool CreateHizPyramid(HizPyramid &hiz, size_t trees, std::string &error) {
     return glGetError() == GL_NO_ERROR;
 }
 
+void DestroyHizPyramid(HizPyramid &hiz) {
+    glDeleteTextures(1, &hiz.pyramid);
+    glDeleteProgram(hiz.copyProgram);
+    glDeleteProgram(hiz.reduceProgram);
+    glDeleteProgram(hiz.testProgram);
+    glDeleteBuffers(1, &hiz.boxes);
+    glDeleteBuffers(1, &hiz.results);
+    hiz = HizPyramid{};
+}
+
 std::vector<bool> HizPassGl(GlScene &scene, HizPyramid &hiz, const D3DXMATRIX &viewProjection) {
     FillOcclusionDepth(scene, viewProjection);
 

@@ -24,4 +24,5 @@ struct HizPyramid {
 };
 
 bool CreateHizPyramid(HizPyramid &hiz, size_t trees, std::string &error);
+void DestroyHizPyramid(HizPyramid &hiz);
 std::vector<bool> HizPassGl(GlScene &scene, HizPyramid &hiz, const D3DXMATRIX &viewProjection);

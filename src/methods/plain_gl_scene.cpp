@@ -84,60 +84,30 @@ bool LoadMesh(const std::string &path, GlMesh &mesh, std::string &error) {
         error = path + ": " + error;
         return false;
     }
-    struct Vertex {
-        float position[3];
-        unsigned char colour[4];
-        float texcoord[2];
-    };
-    std::vector<Vertex> vertices;
-    for (int k = 0; k < 3; ++k) mesh.boundsMin[k] = mesh.boundsMax[k] = data.vertices.empty() ? 0 : data.vertices[0].position[k];
+    std::vector<GlVertex> vertices;
     for (const XFileVertex &v : data.vertices) {
-        Vertex out = {{v.position[0], v.position[1], v.position[2]}, {255, 255, 255, 255}, {v.texcoord[0], v.texcoord[1]}};
+        GlVertex out = {{v.position[0], v.position[1], v.position[2]}, {255, 255, 255, 255}, {v.texcoord[0], v.texcoord[1]}};
         if (data.hasColors)
             for (int c = 0; c < 4; ++c) out.colour[c] = (unsigned char)(std::clamp(v.color[c], 0.0f, 1.0f) * 255.0f + 0.5f);
         vertices.push_back(out);
-        for (int k = 0; k < 3; ++k) {
-            mesh.boundsMin[k] = std::min(mesh.boundsMin[k], v.position[k]);
-            mesh.boundsMax[k] = std::max(mesh.boundsMax[k], v.position[k]);
-        }
     }
     size_t materialCount = data.materials.size();
     for (uint32_t a : data.attributes) materialCount = std::max<size_t>(materialCount, a + 1);
     std::vector<uint32_t> grouped;
-    mesh.parts.assign(materialCount, GlMeshPart{});
+    std::vector<GlMeshPart> parts(materialCount);
     for (size_t m = 0; m < materialCount; ++m) {
-        mesh.parts[m].firstIndex = (GLsizei)grouped.size();
+        parts[m].firstIndex = (GLsizei)grouped.size();
         for (size_t face = 0; face < data.attributes.size(); ++face)
             if (data.attributes[face] == m)
                 grouped.insert(grouped.end(), &data.indices[face * 3], &data.indices[face * 3] + 3);
-        mesh.parts[m].indexCount = (GLsizei)grouped.size() - mesh.parts[m].firstIndex;
+        parts[m].indexCount = (GLsizei)grouped.size() - parts[m].firstIndex;
         if (m < data.materials.size() && !data.materials[m].textureFilename.empty()) {
             std::string directory = path.substr(0, path.rfind('\\') + 1);
-            mesh.parts[m].texture = LoadTexture(directory + data.materials[m].textureFilename, error);
-            if (!mesh.parts[m].texture) return false;
+            parts[m].texture = LoadTexture(directory + data.materials[m].textureFilename, error);
+            if (!parts[m].texture) return false;
         }
     }
-
-    glGenVertexArrays(1, &mesh.vertexArray);
-    glBindVertexArray(mesh.vertexArray);
-    glGenBuffers(1, &mesh.vertices);
-    glBindBuffer(GL_ARRAY_BUFFER, mesh.vertices);
-    glBufferData(GL_ARRAY_BUFFER, vertices.size() * sizeof(Vertex), vertices.data(), GL_STATIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex), (void *)offsetof(Vertex, position));
-    glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Vertex), (void *)offsetof(Vertex, colour));
-    glEnableVertexAttribArray(3);
-    glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex), (void *)offsetof(Vertex, texcoord));
-    glGenBuffers(1, &mesh.indices);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indices);
-    if (vertices.size() > 0xFFFF) {
-        mesh.indexType = GL_UNSIGNED_INT;
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, grouped.size() * 4, grouped.data(), GL_STATIC_DRAW);
-    } else {
-        std::vector<uint16_t> narrow(grouped.begin(), grouped.end());
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, narrow.size() * 2, narrow.data(), GL_STATIC_DRAW);
-    }
+    MakeGlMesh(mesh, vertices, grouped, parts);
     return true;
 }
 
@@ -205,6 +175,47 @@ bool MakeTarget(int width, int height, GLenum depthTarget, GLuint &framebuffer, 
 
 }  // namespace
 
+GLuint LinkSceneProgram(const char *fragmentSource, std::string &error) {
+    return CompileProgram(VertexSource, fragmentSource, error);
+}
+
+void MakeGlMesh(GlMesh &mesh, const std::vector<GlVertex> &vertices, const std::vector<uint32_t> &indices,
+                const std::vector<GlMeshPart> &parts) {
+    mesh.parts = parts;
+    mesh.indices32 = indices;
+    mesh.positions.clear();
+    for (int k = 0; k < 3; ++k) mesh.boundsMin[k] = mesh.boundsMax[k] = vertices.empty() ? 0 : vertices[0].position[k];
+    for (const GlVertex &v : vertices) {
+        mesh.positions.push_back(D3DXVECTOR3(v.position[0], v.position[1], v.position[2]));
+        for (int k = 0; k < 3; ++k) {
+            mesh.boundsMin[k] = std::min(mesh.boundsMin[k], v.position[k]);
+            mesh.boundsMax[k] = std::max(mesh.boundsMax[k], v.position[k]);
+        }
+    }
+    glGenVertexArrays(1, &mesh.vertexArray);
+    glBindVertexArray(mesh.vertexArray);
+    glGenBuffers(1, &mesh.vertices);
+    glBindBuffer(GL_ARRAY_BUFFER, mesh.vertices);
+    glBufferData(GL_ARRAY_BUFFER, vertices.size() * sizeof(GlVertex), vertices.data(), GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(GlVertex), (void *)offsetof(GlVertex, position));
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(GlVertex), (void *)offsetof(GlVertex, colour));
+    glEnableVertexAttribArray(3);
+    glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, sizeof(GlVertex), (void *)offsetof(GlVertex, texcoord));
+    glGenBuffers(1, &mesh.indices);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indices);
+    if (vertices.size() > 0xFFFF) {
+        mesh.indexType = GL_UNSIGNED_INT;
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, indices.size() * 4, indices.data(), GL_STATIC_DRAW);
+    } else {
+        mesh.indexType = GL_UNSIGNED_SHORT;
+        std::vector<uint16_t> narrow(indices.begin(), indices.end());
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, narrow.size() * 2, narrow.data(), GL_STATIC_DRAW);
+    }
+    glBindVertexArray(0);
+}
+
 bool MakePlainContext(ContextPair &contexts, std::string &error) {
     EGLDisplay display = eglGetCurrentDisplay();
     EGLContext layer = eglGetCurrentContext();
@@ -238,12 +249,7 @@ void UseLayerContext(const ContextPair &contexts) {
     eglMakeCurrent(contexts.display, EGL_NO_SURFACE, EGL_NO_SURFACE, contexts.layer);
 }
 
-bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::string &error) {
-    scene.worlds = worlds;
-    if (!LoadMesh("Materials\\terrain.x", scene.terrain, error) || !LoadMesh("Materials\\skybox.x", scene.skybox, error) ||
-        !LoadMesh("Materials\\tree.x", scene.tree, error) ||
-        !LoadMesh("Materials\\tree_bounding.x", scene.bounding, error))
-        return false;
+bool CreateGlSceneObjects(GlScene &scene, std::string &error) {
     const char *fragmentSources[2] = {UntexturedFragmentSource, TexturedFragmentSource};
     for (int textured = 0; textured < 2; ++textured) {
         GlProgram &program = scene.programs[textured];
@@ -279,6 +285,15 @@ bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::str
     glCullFace(GL_BACK);
     glDisable(GL_BLEND);
     return true;
+}
+
+bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::string &error) {
+    scene.worlds = worlds;
+    if (!LoadMesh("Materials\\terrain.x", scene.terrain, error) || !LoadMesh("Materials\\skybox.x", scene.skybox, error) ||
+        !LoadMesh("Materials\\tree.x", scene.tree, error) ||
+        !LoadMesh("Materials\\tree_bounding.x", scene.bounding, error))
+        return false;
+    return CreateGlSceneObjects(scene, error);
 }
 
 void BeginOcclusionTarget(GlScene &scene) {

@@ -7,6 +7,7 @@
 
 #include <epoxy/gl.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,23 @@ struct GlMesh {
     GLenum indexType = GL_UNSIGNED_SHORT;
     std::vector<GlMeshPart> parts;
     float boundsMin[3] = {0, 0, 0}, boundsMax[3] = {0, 0, 0};  // in the mesh's own space
+    // A CPU copy of the triangles (grouped as `parts` index them), for
+    // methods that rasterise in software.
+    std::vector<D3DXVECTOR3> positions;
+    std::vector<uint32_t> indices32;
 };
+
+// One vertex as the meshes are uploaded: position, diffuse colour, texcoord.
+struct GlVertex {
+    float position[3];
+    unsigned char colour[4];
+    float texcoord[2];
+};
+
+// Uploads a mesh given as triangles grouped into parts (firstIndex and
+// indexCount in `indices`); keeps the CPU copy and the bounds.
+void MakeGlMesh(GlMesh &mesh, const std::vector<GlVertex> &vertices, const std::vector<uint32_t> &indices,
+                const std::vector<GlMeshPart> &parts);
 
 struct GlProgram {
     GLuint program = 0;
@@ -60,8 +77,16 @@ void UsePlainContext(const ContextPair &contexts);
 // The layer's own context again, which the layer believes never left.
 void UseLayerContext(const ContextPair &contexts);
 
+// A program of the scene's vertex stage (matrix `worldViewProjection`, the
+// pixel-centre shift `pixelOffset`, the y flip) and the given fragment stage,
+// so that another pass covers exactly the scene's pixels.
+GLuint LinkSceneProgram(const char *fragmentSource, std::string &error);
+
 // Reads the four mesh files and their textures and builds the targets.
 bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::string &error);
+// The programs, samplers, targets, queries and states, for meshes made
+// otherwise (MakeGlMesh); LoadGlScene's second half.
+bool CreateGlSceneObjects(GlScene &scene, std::string &error);
 
 // The occlusion buffer bound, its viewport set, cleared to grey and far depth.
 void BeginOcclusionTarget(GlScene &scene);

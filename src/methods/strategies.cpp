@@ -39,10 +39,25 @@ void CreateTemporalQueries(TemporalQueries &temporal, size_t trees) {
     }
 }
 
+void DestroyBatchedQueries(BatchedQueries &batched) {
+    glDeleteQueries((GLsizei)batched.queries.size(), batched.queries.data());
+    batched.queries.clear();
+}
+
+void DestroyTemporalQueries(TemporalQueries &temporal) {
+    for (std::vector<GLuint> &set : temporal.sets) {
+        glDeleteQueries((GLsizei)set.size(), set.data());
+        set.clear();
+    }
+    temporal.frame = temporal.unavailable = 0;
+}
+
 std::vector<bool> TemporalPassGl(GlScene &scene, TemporalQueries &temporal, const D3DXMATRIX &viewProjection) {
+    constexpr int Sets = MaxQueryLag + 1;
+    int lag = temporal.lag < 1 ? 1 : temporal.lag > MaxQueryLag ? MaxQueryLag : temporal.lag;
     std::vector<bool> visible(scene.worlds.size(), true);
-    if (temporal.frame > 0) {
-        const std::vector<GLuint> &last = temporal.sets[(temporal.frame - 1) % 2];
+    if (temporal.frame >= lag) {
+        const std::vector<GLuint> &last = temporal.sets[(temporal.frame - lag) % Sets];
         for (size_t i = 0; i < last.size(); ++i) {
             GLuint available = 0, samples = 0;
             glGetQueryObjectuiv(last[i], GL_QUERY_RESULT_AVAILABLE, &available);
@@ -55,7 +70,7 @@ std::vector<bool> TemporalPassGl(GlScene &scene, TemporalQueries &temporal, cons
         }
     }
     FillOcclusionDepth(scene, viewProjection);
-    IssueQueries(scene, temporal.sets[temporal.frame % 2], viewProjection);
+    IssueQueries(scene, temporal.sets[temporal.frame % Sets], viewProjection);
     glFlush();
     ++temporal.frame;
     return visible;

@@ -51,11 +51,12 @@ HRESULT LoadScene() {
 }
 
 // Folds 0..32767 onto -1..+1 like a tent: 0 and 32767 both give 0.
-float RandomSigned() {
-    int r = RandomSource();
+float FoldSigned(int r) {
     float t = (float)(r / 32767.0);
     return t < 0.5f ? -2.0f * t : 2.0f * (1.0f - t);
 }
+
+float RandomSigned() { return FoldSigned(RandomSource()); }
 
 void AddSceneObject(const SceneObject &object) { SceneObjects.push_back(object); }
 

@@ -34,5 +34,7 @@ extern int (*RandomSource)();
 
 HRESULT LoadScene();
 float RandomSigned();
+// The fold RandomSigned applies to one integer of 0..32767.
+float FoldSigned(int r);
 void AddSceneObject(const SceneObject &object);
 SceneObject &SceneObjectAt(unsigned index);

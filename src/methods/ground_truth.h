@@ -1,0 +1,39 @@
+// The truth a culling method is scored against: which trees show at least
+// one pixel in the finished frame when every tree, the terrain and the sky
+// are drawn in full. An object-id pass: the main scene's geometry in the
+// main scene's order, states and 16-bit depth, each tree writing its number,
+// read back and counted.
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "methods/plain_gl_scene.h"
+
+struct GroundTruth {
+    int width = 0, height = 0;
+    GLuint framebuffer = 0, ids = 0, depth = 0;  // R32UI and DEPTH_COMPONENT16
+    GLuint program = 0;
+    GLint matrixUniform = -1, offsetUniform = -1, idUniform = -1;
+    // The last frame's ids, top row first: 0 sky or terrain, i + 1 tree i.
+    std::vector<uint32_t> pixels;
+};
+
+bool CreateGroundTruth(GroundTruth &truth, int width, int height, std::string &error);
+void DestroyGroundTruth(GroundTruth &truth);
+
+// pixels[i] = pixels tree i shows in the finished frame (0: hidden); one per
+// scene.worlds entry.
+std::vector<int> GroundTruthPixels(GlScene &scene, GroundTruth &truth, const D3DXMATRIX &viewProjection);
+
+// One method's flags against the truth.
+struct TruthScore {
+    int missed = 0;         // visible trees the method culled
+    long missedPixels = 0;  // the pixels those trees would have covered
+    int wasted = 0;         // invisible trees the method drew
+    int drawn = 0;
+};
+TruthScore ScoreAgainstTruth(const std::vector<bool> &flags, const std::vector<int> &truthPixels);
