@@ -38,7 +38,11 @@ void ChooseMethod(LabCulling &culling, Methods &methods, GlScene &scene, Method 
     // Results left from the last time this method ran belong to another camera.
     if (method == Method::Temporal) methods.temporal.frame = 0;
     if (!culling.frozen) return;
-    for (int settle = 0; settle < 4; ++settle) Run(culling, methods, scene);
+    // Frames of a still camera: each one's answers are in before the next.
+    for (int settle = 0; settle <= MaxQueryLag; ++settle) {
+        FinishGpu();
+        Run(culling, methods, scene);
+    }
 }
 
 void SetFrozen(LabCulling &culling, bool frozen) { culling.frozen = frozen; }

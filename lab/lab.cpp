@@ -74,6 +74,14 @@ bool SetTreeCount(Lab &lab, int trees, std::string &error) {
     return true;
 }
 
+void SetQueryLag(Lab &lab, int frames) {
+    frames = std::clamp(frames, 1, MaxQueryLag);
+    if (frames == lab.methods.temporal.lag) return;
+    lab.methods.temporal.lag = frames;
+    lab.methods.temporal.frame = 0;  // the results in flight were issued for another lag
+    Announce("lag", frames);
+}
+
 void RunLabFrame(Lab &lab, const D3DXMATRIX &viewerViewProjection) {
     CullFrame(lab.culling, lab.methods, lab.scene, viewerViewProjection);
     Score(lab);

@@ -38,6 +38,7 @@ void DestroyLab(Lab &lab);
 void SelectMethod(Lab &lab, Method method);
 void SetFreeze(Lab &lab, bool frozen);
 bool SetTreeCount(Lab &lab, int trees, std::string &error);
+void SetQueryLag(Lab &lab, int frames);
 
 // Culls for the viewer's camera (unless frozen), scores against the truth,
 // draws the scene with its marks into the main target and fills the insets.

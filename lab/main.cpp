@@ -54,6 +54,7 @@ void HandleKey(Lab &lab, const SDL_KeyboardEvent &key, bool imguiHasKeyboard) {
 void Apply(Lab &lab, const PanelRequests &requests) {
     if (requests.method >= 0) SelectMethod(lab, (Method)requests.method);
     if (requests.freeze >= 0) SetFreeze(lab, requests.freeze != 0);
+    if (requests.lag) SetQueryLag(lab, requests.lag);
     std::string error;
     if (requests.trees && !SetTreeCount(lab, requests.trees, error))
         fprintf(stderr, "occlusion-lab: %s\n", error.c_str());

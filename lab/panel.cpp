@@ -57,10 +57,17 @@ void DrawControls(Lab &lab, PanelRequests &requests) {
     ImGui::SliderInt("trees", &trees, MinTrees, MaxTrees, "%d", ImGuiSliderFlags_Logarithmic);
     if (ImGui::IsItemDeactivatedAfterEdit()) requests.trees = trees;
 
+    if (lab.culling.method == Method::Temporal) {
+        int lag = lab.methods.temporal.lag;
+        ImGui::SetNextItemWidth(-70);
+        if (ImGui::SliderInt("lag", &lag, 1, MaxQueryLag, "%d frames")) requests.lag = lag;
+    }
     if (lab.culling.method == Method::Hiz) {
         ImGui::SetNextItemWidth(-70);
         ImGui::SliderInt("level", &lab.pyramidLevel, 0, lab.methods.hiz.levels - 1);
-        ImGui::TextDisabled("(a box is tested at the finest level where it spans 4 texels or fewer)");
+        ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+        ImGui::TextWrapped("A box is tested at the finest level where it spans 4 texels or fewer.");
+        ImGui::PopStyleColor();
     }
 
     bool frozen = lab.culling.frozen;
@@ -68,6 +75,34 @@ void DrawControls(Lab &lab, PanelRequests &requests) {
     ImGui::Checkbox("score against the truth", &lab.scoreTruth);
     if (ImGui::IsItemHovered())
         ImGui::SetTooltip("The truth: which trees show a pixel when every tree is drawn in full (costs that frame).");
+}
+
+// Frame times against time: the newest frame at the right edge, the
+// graph's seconds across; a dashed line marks 1/60 s.
+void DrawFrameGraph(const FrameGraph &graph) {
+    float last = graph.times.empty() ? 0.0f : graph.times.back();
+    float top = SlowestFrame(graph);
+    ImGui::Text("Frame time, last %.0f s: %.1f ms (%.0f fps)", graph.seconds, last, last > 0 ? 1000.0f / last : 0.0f);
+    ImVec2 origin = ImGui::GetCursorScreenPos();
+    ImVec2 size(ImGui::GetContentRegionAvail().x, 80.0f);
+    ImDrawList *draw = ImGui::GetWindowDrawList();
+    draw->AddRectFilled(origin, ImVec2(origin.x + size.x, origin.y + size.y), IM_COL32(30, 30, 38, 255));
+    auto y = [&](float ms) { return origin.y + size.y * (1.0f - ms / top); };
+    if (top > 16.7f)
+        draw->AddLine(ImVec2(origin.x, y(16.7f)), ImVec2(origin.x + size.x, y(16.7f)), IM_COL32(120, 120, 140, 255));
+    std::vector<ImVec2> points;
+    double newest = graph.ends.empty() ? 0.0 : graph.ends.back();
+    for (size_t i = 0; i < graph.times.size(); ++i) {
+        float x = origin.x + size.x * (float)(1.0 - (newest - graph.ends[i]) / graph.seconds);
+        points.push_back(ImVec2(x, y(graph.times[i])));
+    }
+    if (points.size() >= 2)
+        draw->AddPolyline(points.data(), (int)points.size(), IM_COL32(255, 220, 120, 255), 0, 1.5f);
+    char scale[32];
+    snprintf(scale, sizeof scale, "%.0f ms", top);
+    draw->AddText(ImVec2(origin.x + 4, origin.y + 2), IM_COL32(200, 200, 200, 255), scale);
+    draw->AddText(ImVec2(origin.x + 4, origin.y + size.y - 16), IM_COL32(200, 200, 200, 255), "0 ms");
+    ImGui::Dummy(size);
 }
 
 void DrawNumbers(Lab &lab) {
@@ -90,13 +125,7 @@ void DrawNumbers(Lab &lab) {
     }
     if (!scored) ImGui::TextDisabled("(errors need the truth: tick the box above)");
 
-    const FrameGraph &graph = lab.graph;
-    float last = graph.times.empty() ? 0.0f : graph.times.back();
-    char overlay[64];
-    snprintf(overlay, sizeof overlay, "frame %.1f ms (%.0f fps)", last, last > 0 ? 1000.0f / last : 0.0f);
-    ImGui::Text("Frame time, last %.0f s (top: %.0f ms)", graph.seconds, SlowestFrame(graph));
-    ImGui::PlotLines("##frames", graph.times.data(), (int)graph.times.size(), 0, overlay, 0.0f, SlowestFrame(graph),
-                     ImVec2(-1, 70));
+    DrawFrameGraph(lab.graph);
 }
 
 void DrawLegend() {

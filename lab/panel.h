@@ -18,6 +18,7 @@ struct PanelRequests {
     int method = -1;  // a Method, or -1
     int freeze = -1;  // 0 or 1, or -1
     int trees = 0;    // a new tree count, or 0
+    int lag = 0;      // the temporal method's new lag in frames, or 0
 };
 
 void DrawPanel(Lab &lab, const LabLayout &layout, PanelRequests &requests);

@@ -2,24 +2,13 @@
 
 namespace {
 
-// The scene's own mapping to its top-row-first targets: half-pixel shift, y flipped.
-const char *VertexSource =
-    "#version 430 core\n"
-    "layout(location = 0) in vec3 position;\n"
-    "layout(location = 1) in vec4 colour;\n"
-    "uniform mat4 viewProjection;\n"
-    "uniform vec2 pixelOffset;\n"
-    "out vec4 vColour;\n"
-    "void main() {\n"
-    "  gl_Position = viewProjection * vec4(position, 1.0);\n"
-    "  gl_Position.xy += pixelOffset * gl_Position.w;\n"
-    "  gl_Position.y = -gl_Position.y;\n"
-    "  vColour = colour;\n"
-    "}\n";
+// The scene's own vertex stage (its matrix, half-pixel shift and y flip)
+// with the vertex colour alone, so a mark covers the scene's own pixels.
 const char *FragmentSource =
     "#version 430 core\n"
-    "in vec4 vColour;\nout vec4 fragColour;\n"
+    "in vec4 vColour;\nin vec2 vTexcoord;\nout vec4 fragColour;\n"
     "void main() { fragColour = vColour; }\n";
+constexpr GLuint PositionAttribute = 0, ColourAttribute = 2;  // the scene's vertex layout
 
 uint32_t Rgba(uint32_t rgb, uint8_t alpha) {
     return ((rgb >> 16) & 0xff) | (rgb & 0xff00) | ((rgb & 0xff) << 16) | ((uint32_t)alpha << 24);
@@ -54,20 +43,19 @@ void DrawList(const std::vector<MarkVertex> &vertices, GLenum mode) {
 }  // namespace
 
 bool CreateSceneMarks(SceneMarks &marks, std::string &error) {
-    const unsigned stages[2] = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
-    const char *sources[2] = {VertexSource, FragmentSource};
-    marks.program = LinkProgram(stages, sources, 2, error);
+    marks.program = LinkSceneProgram(FragmentSource, error);
     if (!marks.program) return false;
-    marks.matrixUniform = glGetUniformLocation(marks.program, "viewProjection");
+    marks.matrixUniform = glGetUniformLocation(marks.program, "worldViewProjection");
     marks.offsetUniform = glGetUniformLocation(marks.program, "pixelOffset");
     glGenVertexArrays(1, &marks.vertexArray);
     glBindVertexArray(marks.vertexArray);
     glGenBuffers(1, &marks.buffer);
     glBindBuffer(GL_ARRAY_BUFFER, marks.buffer);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(MarkVertex), (void *)offsetof(MarkVertex, position));
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(MarkVertex), (void *)offsetof(MarkVertex, colour));
+    glEnableVertexAttribArray(PositionAttribute);
+    glVertexAttribPointer(PositionAttribute, 3, GL_FLOAT, GL_FALSE, sizeof(MarkVertex), (void *)offsetof(MarkVertex, position));
+    glEnableVertexAttribArray(ColourAttribute);
+    glVertexAttribPointer(ColourAttribute, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(MarkVertex),
+                          (void *)offsetof(MarkVertex, colour));
     return true;
 }
 

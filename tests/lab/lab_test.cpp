@@ -1,0 +1,174 @@
+// The lab's culling step on the real forest in a headless OpenGL 4.3
+// context: its flags are the ones the benchmark's call of the same method
+// gives, a freeze keeps them while the camera flies on, a method chosen
+// while frozen answers for the frozen camera; and the pieces around it.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "headless_device.h"
+#include "lab/culling.h"
+#include "lab/frame_graph.h"
+#include "lab/panel.h"
+#include "lab/transform_device.h"
+#include "lab/wait_clock.h"
+#include "methods/forest.h"
+#include "scene/camera.h"
+
+namespace {
+
+class LabCullingTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        device = new HeadlessDevice;
+        ASSERT_TRUE(device->Create(64, 64));
+        ContextPair contexts;
+        std::string error;
+        ASSERT_TRUE(MakePlainContext(contexts, error)) << error;
+    }
+    void SetUp() override {
+        ASSERT_EQ(chdir(OC_SOURCE_DIR), 0);
+        std::string error;
+        ASSERT_TRUE(LoadGlScene(scene, ForestWorlds(300), error)) << error;
+        ASSERT_TRUE(CreateMethods(lab, scene, error)) << error;
+        ASSERT_TRUE(CreateMethods(bench, scene, error)) << error;
+        CreateLabCulling(culling);
+        // The lab's own camera path: the demo's camera code through the lab's device.
+        InstallTransformDevice(1024, 768);
+    }
+    void TearDown() override {
+        RemoveTransformDevice();
+        DestroyLabCulling(culling);
+        DestroyMethods(lab);
+        DestroyMethods(bench);
+    }
+    static D3DXMATRIX CameraAt(int i, int n) {
+        PlaceCamera(i, n);
+        UpdateCamera();
+        return CameraViewProjection();
+    }
+    static HeadlessDevice *device;
+    GlScene scene;
+    Methods lab, bench;
+    LabCulling culling;
+};
+HeadlessDevice *LabCullingTest::device = nullptr;
+
+TEST_F(LabCullingTest, EveryMethodsFlagsAreTheBenchmarksAlongTheCameraPath) {
+    bench.temporal.lag = lab.temporal.lag = 2;
+    for (int m = 0; m < (int)Method::Count; ++m) {
+        Method method = (Method)m;
+        ChooseMethod(culling, lab, scene, method);
+        lab.temporal.frame = bench.temporal.frame = 0;
+        int culled = 0;
+        for (int i = 0; i < 6; ++i) {
+            D3DXMATRIX vp = CameraAt(i, 6);
+            CullFrame(culling, lab, scene, vp);
+            std::vector<bool> expected = RunMethod(bench, method, scene, vp);
+            FinishGpu();  // every query answered before the next frame reads it, in both
+            ASSERT_EQ(culling.flags, expected) << MethodName(method) << ", frame " << i;
+            culled += (int)std::count(expected.begin(), expected.end(), false);
+        }
+        if (method != Method::Off) {
+            EXPECT_GT(culled, 0) << MethodName(method) << " culled nothing";
+        }
+    }
+}
+
+TEST_F(LabCullingTest, FreezingKeepsTheFlagsAndCameraWhileTheViewerMoves) {
+    D3DXMATRIX start = CameraAt(0, 6);
+    CullFrame(culling, lab, scene, start);
+    std::vector<bool> frozenFlags = culling.flags;
+    SetFrozen(culling, true);
+    long runs = culling.runs;
+    for (int i = 1; i < 6; ++i) {
+        D3DXMATRIX vp = CameraAt(i, 6);
+        ASSERT_NE(RunMethod(bench, Method::Specified, scene, vp), frozenFlags) << "the camera did not move";
+        CullFrame(culling, lab, scene, vp);
+        EXPECT_EQ(culling.flags, frozenFlags) << "frame " << i;
+        EXPECT_EQ(memcmp(&culling.viewProjection, &start, sizeof start), 0) << "frame " << i;
+    }
+    EXPECT_EQ(culling.runs, runs);
+
+    SetFrozen(culling, false);
+    D3DXMATRIX last = CameraAt(5, 6);
+    CullFrame(culling, lab, scene, last);
+    EXPECT_EQ(culling.flags, RunMethod(bench, Method::Specified, scene, last));
+}
+
+TEST_F(LabCullingTest, AMethodChosenWhileFrozenAnswersForTheFrozenCamera) {
+    D3DXMATRIX start = CameraAt(2, 6);
+    CullFrame(culling, lab, scene, start);
+    SetFrozen(culling, true);
+    CullFrame(culling, lab, scene, CameraAt(4, 6));
+    for (Method method : {Method::Cpu, Method::Hiz, Method::Off}) {
+        ChooseMethod(culling, lab, scene, method);
+        EXPECT_EQ(culling.flags, RunMethod(bench, method, scene, start)) << MethodName(method);
+    }
+    // The temporal method's answers for a camera held still are the exact pass's.
+    ChooseMethod(culling, lab, scene, Method::Temporal);
+    EXPECT_EQ(culling.flags, RunMethod(bench, Method::Specified, scene, start));
+}
+
+TEST_F(LabCullingTest, RebuildingTheForestChangesTheTreeCountEverywhere) {
+    std::string error;
+    ASSERT_TRUE(RebuildForest(scene, lab, culling, 1000, error)) << error;
+    ChooseMethod(culling, lab, scene, Method::Hiz);
+    CullFrame(culling, lab, scene, CameraAt(0, 6));
+    EXPECT_EQ(culling.flags.size(), 1000u);
+    ChooseMethod(culling, lab, scene, Method::Cpu);
+    CullFrame(culling, lab, scene, CameraAt(1, 6));
+    EXPECT_EQ(culling.flags.size(), 1000u);
+}
+
+TEST_F(LabCullingTest, TheWaitClockSeesTheProgramsPassWaitAndPutsOpenGLBack) {
+    auto flush = epoxy_glFlush;
+    auto getQuery = epoxy_glGetQueryObjectuiv;
+    CullFrame(culling, lab, scene, CameraAt(0, 6));
+    EXPECT_GT(culling.times.blocked, 0.0);
+    EXPECT_LE(culling.times.blocked, culling.times.cpu);
+    EXPECT_EQ(epoxy_glFlush, flush);
+    EXPECT_EQ(epoxy_glGetQueryObjectuiv, getQuery);
+    // Culling off asks the GPU nothing.
+    ChooseMethod(culling, lab, scene, Method::Off);
+    CullFrame(culling, lab, scene, CameraAt(1, 6));
+    EXPECT_EQ(culling.times.blocked, 0.0);
+}
+
+TEST(LabTrees, EachTreesStateFollowsItsFlagAndTheTruth) {
+    std::vector<bool> flags = {true, true, false, false, true};
+    std::vector<int> pixels = {12, 0, 5, 0, 1};
+    std::vector<TreeState> expected = {TreeState::Drawn, TreeState::Wasted, TreeState::Missed, TreeState::Culled,
+                                       TreeState::Drawn};
+    EXPECT_EQ(ClassifyTrees(flags, pixels), expected);
+    TruthScore score = ScoreAgainstTruth(flags, pixels);
+    EXPECT_EQ(score.missed, (int)std::count(expected.begin(), expected.end(), TreeState::Missed));
+    EXPECT_EQ(score.wasted, (int)std::count(expected.begin(), expected.end(), TreeState::Wasted));
+    // Without a truth, nothing is called an error.
+    std::vector<TreeState> unscored = ClassifyTrees(flags, {});
+    EXPECT_EQ(std::count(unscored.begin(), unscored.end(), TreeState::Missed), 0);
+    EXPECT_EQ(std::count(unscored.begin(), unscored.end(), TreeState::Wasted), 0);
+}
+
+TEST(LabFrameGraph, KeepsOnlyTheLastSeconds) {
+    FrameGraph graph;
+    for (int i = 0; i <= 100; ++i) AddFrameTime(graph, i * 0.1, (float)i);
+    ASSERT_EQ(graph.times.size(), graph.ends.size());
+    EXPECT_GE(graph.ends.front(), 10.0 - graph.seconds);
+    EXPECT_LE(graph.times.size(), 52u);
+    EXPECT_EQ(graph.times.back(), 100.0f);
+    EXPECT_EQ(SlowestFrame(graph), 100.0f);
+    EXPECT_EQ(SlowestFrame(FrameGraph()), 1.0f);
+}
+
+TEST(LabLayout, TheSceneIsFourByThreeAndOverlapsNothing) {
+    for (auto [w, h] : {std::pair{1280, 960}, {1920, 1080}, {800, 600}, {1280, 400}}) {
+        LabLayout l = LayOut(w, h);
+        EXPECT_NEAR(l.sceneWidth * 3, l.sceneHeight * 4, 4) << w << "x" << h;
+        EXPECT_LE(l.sceneX + l.sceneWidth, l.panelX) << w << "x" << h;
+        EXPECT_LE(l.sceneY + l.sceneHeight, l.stripY) << w << "x" << h;
+        EXPECT_EQ(l.panelX + l.panelWidth, std::max(w, l.panelX + l.panelWidth)) << w << "x" << h;
+        EXPECT_GE(l.sceneWidth, 0);
+    }
+}
+
+}  // namespace
