@@ -57,6 +57,38 @@ std::vector<TreeState> ClassifyTrees(const std::vector<bool> &flags, const std::
     return states;
 }
 
+namespace {
+
+// All eight corners beyond one of the six clip planes.
+bool OutsideFrustum(const GlMesh &mesh, const D3DXMATRIX &world, const D3DXMATRIX &viewProjection) {
+    D3DXMATRIX m = world * viewProjection;
+    int beyond[6] = {};
+    for (int c = 0; c < 8; ++c) {
+        float p[3] = {(c & 1) ? mesh.boundsMax[0] : mesh.boundsMin[0], (c & 2) ? mesh.boundsMax[1] : mesh.boundsMin[1],
+                      (c & 4) ? mesh.boundsMax[2] : mesh.boundsMin[2]};
+        float clip[4];
+        for (int k = 0; k < 4; ++k) clip[k] = p[0] * m.m[0][k] + p[1] * m.m[1][k] + p[2] * m.m[2][k] + m.m[3][k];
+        float w = clip[3];
+        beyond[0] += clip[0] < -w;
+        beyond[1] += clip[0] > w;
+        beyond[2] += clip[1] < -w;
+        beyond[3] += clip[1] > w;
+        beyond[4] += clip[2] < 0;
+        beyond[5] += clip[2] > w;
+    }
+    for (int plane = 0; plane < 6; ++plane)
+        if (beyond[plane] == 8) return true;
+    return false;
+}
+
+}  // namespace
+
+void MarkOutOfView(std::vector<TreeState> &states, const GlScene &scene, const D3DXMATRIX &viewProjection) {
+    for (size_t i = 0; i < states.size() && i < scene.worlds.size(); ++i)
+        if (states[i] == TreeState::Culled && OutsideFrustum(scene.tree, scene.worlds[i], viewProjection))
+            states[i] = TreeState::OutOfView;
+}
+
 bool RebuildForest(GlScene &scene, Methods &methods, LabCulling &culling, int count, std::string &error) {
     DestroyMethods(methods);
     scene.worlds = ForestWorlds(count);

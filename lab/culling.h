@@ -37,9 +37,12 @@ void ChooseMethod(LabCulling &culling, Methods &methods, GlScene &scene, Method 
 void SetFrozen(LabCulling &culling, bool frozen);
 
 // Each tree's fate this frame against the truth.
-enum class TreeState { Drawn, Culled, Missed, Wasted };
+enum class TreeState { Drawn, Culled, OutOfView, Missed, Wasted };
 // Missed: visible in the truth but culled. Wasted: drawn though nothing of it shows.
 std::vector<TreeState> ClassifyTrees(const std::vector<bool> &flags, const std::vector<int> &truthPixels);
+// Culled trees whose box lies wholly outside the camera's frustum become
+// OutOfView: culled for being out of view, not for being hidden.
+void MarkOutOfView(std::vector<TreeState> &states, const GlScene &scene, const D3DXMATRIX &viewProjection);
 
 // New forest of `count` trees: the scene's worlds and the methods' per-tree objects.
 bool RebuildForest(GlScene &scene, Methods &methods, LabCulling &culling, int count, std::string &error);

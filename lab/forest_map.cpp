@@ -35,10 +35,11 @@ void DrawForestMap(const GlScene &scene, const std::vector<TreeState> &states, c
         for (size_t i = 0; i < scene.worlds.size() && i < states.size(); ++i) {
             bool error = states[i] == TreeState::Missed || states[i] == TreeState::Wasted;
             if (error != (pass == 1)) continue;
-            uint32_t colour = states[i] == TreeState::Drawn    ? DrawnColour
-                              : states[i] == TreeState::Culled ? CulledColour
-                              : states[i] == TreeState::Missed ? MissedColour
-                                                               : WastedColour;
+            uint32_t colour = states[i] == TreeState::Drawn       ? DrawnColour
+                              : states[i] == TreeState::Culled    ? CulledColour
+                              : states[i] == TreeState::OutOfView ? OutOfViewColour
+                              : states[i] == TreeState::Missed    ? MissedColour
+                                                                  : WastedColour;
             ImVec2 at = ToMap(origin, side, scene.worlds[i]._41, scene.worlds[i]._43);
             draw->AddCircleFilled(at, states[i] == TreeState::Missed ? radius * 2 : radius, ImColour(colour));
         }

@@ -24,13 +24,16 @@ void Score(Lab &lab) {
         lab.truthPixels.clear();
         lab.truthRuns = -1;
     } else if (lab.truthRuns != lab.culling.runs) {
+        Clock::time_point start = Clock::now();
         lab.truthPixels = GroundTruthPixels(lab.scene, lab.truth, lab.culling.viewProjection);
+        lab.truthMilliseconds = Milliseconds(start, Clock::now());
         lab.truthRuns = lab.culling.runs;
     }
     lab.score = lab.truthPixels.empty() ? TruthScore() : ScoreAgainstTruth(lab.culling.flags, lab.truthPixels);
     if (lab.truthPixels.empty())
         lab.score.drawn = (int)std::count(lab.culling.flags.begin(), lab.culling.flags.end(), true);
     lab.states = ClassifyTrees(lab.culling.flags, lab.truthPixels);
+    MarkOutOfView(lab.states, lab.scene, lab.culling.viewProjection);
 }
 
 }  // namespace

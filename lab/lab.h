@@ -24,6 +24,7 @@ struct Lab {
     int pyramidLevel = 3;
     std::vector<int> truthPixels;  // for the culling camera; empty when not scored
     long truthRuns = -1;           // the culling run the truth was taken for
+    double truthMilliseconds = 0;  // the last truth pass, CPU clock to its counts
     TruthScore score;
     std::vector<TreeState> states;
 };

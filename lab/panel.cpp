@@ -73,6 +73,10 @@ void DrawControls(Lab &lab, PanelRequests &requests) {
     bool frozen = lab.culling.frozen;
     if (ImGui::Checkbox("F  freeze the culling camera", &frozen)) requests.freeze = frozen;
     ImGui::Checkbox("score against the truth", &lab.scoreTruth);
+    if (lab.scoreTruth) {
+        ImGui::SameLine();
+        ImGui::TextDisabled("(%.0f ms)", lab.truthMilliseconds);
+    }
     if (ImGui::IsItemHovered())
         ImGui::SetTooltip("The truth: which trees show a pixel when every tree is drawn in full (costs that frame).");
 }
@@ -132,7 +136,8 @@ void DrawLegend() {
     ImGui::Separator();
     LegendEntry(MissedColour, "wrongly culled: visible, but culled");
     LegendEntry(WastedColour, "drawn for nothing (frozen)");
-    LegendEntry(CulledColour, "rightly culled (frozen: boxes)");
+    LegendEntry(CulledColour, "rightly culled as hidden (frozen: boxes)");
+    LegendEntry(OutOfViewColour, "out of view (map)");
     LegendEntry(DrawnColour, "drawn and visible (map)");
     LegendEntry(FrustumColour, "culling camera's frustum");
     ImGui::Separator();

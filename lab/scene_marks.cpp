@@ -16,7 +16,7 @@ uint32_t Rgba(uint32_t rgb, uint8_t alpha) {
 
 // Corner c of a box: bit 0 picks x's end, bit 1 y's, bit 2 z's.
 void AddCorners(SceneMarks &marks, const D3DXVECTOR3 corners[8], uint32_t colour, bool solid) {
-    uint32_t line = Rgba(colour, 255), fill = Rgba(colour, 150);
+    uint32_t line = Rgba(colour, 255), fill = Rgba(colour, 200);
     for (int c = 0; c < 8; ++c)
         for (int bit = 1; bit < 8; bit <<= 1)
             if (!(c & bit)) {

@@ -13,7 +13,8 @@
 #include "lab/culling.h"
 
 // Colours (0xRRGGBB), shared with the map and the legend.
-constexpr uint32_t CulledColour = 0x5aa0ff;   // culled, and rightly so
+constexpr uint32_t CulledColour = 0x5aa0ff;   // culled as hidden, and rightly so
+constexpr uint32_t OutOfViewColour = 0x707880;  // culled as out of view (the map's dots)
 constexpr uint32_t MissedColour = 0xff00ff;   // culled though visible: the error that shows
 constexpr uint32_t WastedColour = 0xffb000;   // drawn though nothing of it shows
 constexpr uint32_t DrawnColour = 0x40d040;    // drawn and visible (the map's dots)
@@ -37,8 +38,8 @@ void DestroySceneMarks(SceneMarks &marks);
 void AddBox(SceneMarks &marks, const GlMesh &mesh, const D3DXMATRIX &world, uint32_t colour, bool solid);
 // The frustum of a camera's view-projection, near to far.
 void AddFrustum(SceneMarks &marks, const D3DXMATRIX &viewProjection, uint32_t colour);
-// Boxes for every tree that is not simply drawn (all of them while frozen;
-// only the errors otherwise).
+// Boxes for the trees the culling got wrong, and while frozen for the ones
+// it rightly found hidden (not those out of its view: the map shows them).
 void AddTreeMarks(SceneMarks &marks, const GlScene &scene, const std::vector<TreeState> &states, bool frozen);
 
 // Draws what was added into the scene's main target and empties the lists.

@@ -134,6 +134,29 @@ TEST_F(LabCullingTest, TheWaitClockSeesTheProgramsPassWaitAndPutsOpenGLBack) {
     EXPECT_EQ(culling.times.blocked, 0.0);
 }
 
+// From the middle of the forest, looking north: the trees to the south are
+// behind the camera, and some culled trees in view are hidden ones.
+TEST_F(LabCullingTest, CulledTreesBehindTheCameraAreOutOfViewTheOthersHidden) {
+    D3DXMATRIX vp = CameraAt(3, 6);
+    std::vector<bool> flags = RunMethod(bench, Method::Specified, scene, vp);
+    std::vector<TreeState> states = ClassifyTrees(flags, {});
+    MarkOutOfView(states, scene, vp);
+    int behind = 0, hidden = 0;
+    for (size_t i = 0; i < states.size(); ++i) {
+        float z = scene.worlds[i]._43, cameraZ = Camera.position.z;
+        if (z < cameraZ - 20) {
+            EXPECT_EQ(states[i], TreeState::OutOfView) << "tree " << i << " behind the camera";
+            behind++;
+        }
+        if (flags[i]) {
+            EXPECT_EQ(states[i], TreeState::Drawn) << "tree " << i;
+        }
+        hidden += states[i] == TreeState::Culled;
+    }
+    EXPECT_GT(behind, 0);
+    EXPECT_GT(hidden, 0) << "no tree hidden behind others in view";
+}
+
 TEST(LabTrees, EachTreesStateFollowsItsFlagAndTheTruth) {
     std::vector<bool> flags = {true, true, false, false, true};
     std::vector<int> pixels = {12, 0, 5, 0, 1};
