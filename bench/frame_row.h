@@ -22,6 +22,21 @@ struct FrameRow {
     double hizPass = 0, hizFrame = 0;
     int hizDrawn = 0, hizMissed = 0, hizExtra = 0;
     double offFrame = 0;
+    // The CPU rasteriser: its times, and its flags against the program's pass.
+    double cpuPass = 0, cpuFrame = 0;
+    int cpuDrawn = 0, cpuMissed = 0, cpuExtra = 0;
+    // Against the truth (trees showing a pixel with every tree drawn): the
+    // visible trees each method culled, their pixels, the hidden trees it drew.
+    int truthVisible = 0;
+    int specifiedMissedTruth = 0, specifiedMissedPixels = 0, specifiedWasted = 0;
+    int batchedMissedTruth = 0, batchedMissedPixels = 0, batchedWasted = 0;
+    int temporalMissedTruth = 0, temporalMissedPixels = 0, temporalWasted = 0;
+    int hizMissedTruth = 0, hizMissedPixels = 0, hizWasted = 0;
+    int cpuMissedTruth = 0, cpuMissedPixels = 0, cpuWasted = 0;
+    // Query results used two and three frames late (temporal is one).
+    double lag2Frame = 0, lag3Frame = 0;
+    int lag2MissedTruth = 0, lag2MissedPixels = 0, lag2Wasted = 0;
+    int lag3MissedTruth = 0, lag3MissedPixels = 0, lag3Wasted = 0;
 };
 
 // False with the reason on standard error when the file cannot be written.

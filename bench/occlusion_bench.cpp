@@ -6,6 +6,7 @@
 // program's own pass, each checked against its flags.
 //
 // usage: occlusion-bench [FRAMES] [--csv FILE]   (run where Materials/ is)
+//        occlusion-bench --sweep FRAMES [--csv FILE]   the forest at 30 .. 10 000 trees (sweep.h)
 // Exits non-zero when a method that must agree with the program's pass
 // does not, or when a method that must be conservative loses a tree.
 #include <epoxy/gl.h>
@@ -24,12 +25,17 @@
 #include "frame_breakdown.h"
 #include "frame_images.h"
 #include "frame_row.h"
+#include "method_frame.h"
+#include "methods/forest.h"
+#include "methods/ground_truth.h"
 #include "methods/hiz_pyramid.h"
+#include "methods/methods.h"
 #include "occlusion/occlusion.h"
 #include "methods/plain_gl_scene.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "startup_phases.h"
+#include "sweep.h"
 #include "methods/strategies.h"
 
 namespace {
@@ -77,34 +83,22 @@ std::vector<bool> VisibleFlags() {
     return flags;
 }
 
-// One method's frame in plain OpenGL: the time until its flags are known
-// (when the main scene can start) and the whole frame.
-struct MethodFrame {
-    double pass = 0, frame = 0;
-    std::vector<bool> flags;
-};
-
-MethodFrame RunMethodFrame(GlScene &scene, const RecordedFrame &recorded,
-                           const std::function<std::vector<bool>()> &pass) {
-    MethodFrame result;
-    FinishGpu();
-    Clock::time_point start = Clock::now();
-    result.flags = pass();
-    Clock::time_point flagsKnown = Clock::now();
-    MainSceneGl(scene, recorded, result.flags);
-    FinishGpu();
-    result.pass = Milliseconds(start, flagsKnown);
-    result.frame = Milliseconds(start, Clock::now());
-    return result;
-}
-
-// The plain OpenGL ground and the methods that run on it.
+// The plain OpenGL ground, the methods that run on it, the same temporal
+// method with its results used two and three frames late, and the truth.
 struct GlMethods {
     GlScene scene;
-    BatchedQueries batched;
-    TemporalQueries temporal;
-    HizPyramid hiz;
+    Methods methods;
+    TemporalQueries lagged[2];
+    GroundTruth truth;
 };
+
+void ScoreRow(const std::vector<bool> &flags, const std::vector<int> &truth, int &missed, int &missedPixels,
+              int &wasted) {
+    TruthScore score = ScoreAgainstTruth(flags, truth);
+    missed = score.missed;
+    missedPixels = (int)score.missedPixels;
+    wasted = score.wasted;
+}
 
 // The layer's figures that are not per-frame columns.
 struct LayerTotals {
@@ -162,11 +156,15 @@ int MeasureGlFrame(GlMethods &gl, const RecordedFrame &frame, FrameRow &row) {
     GlScene &scene = gl.scene;
     const D3DXMATRIX &vp = frame.viewProjection;
     const std::vector<bool> everyTree(scene.worlds.size(), true);
-    MethodFrame program = RunMethodFrame(scene, frame, [&] { return ProgramPassGl(scene, vp); });
+    auto method = [&](Method m) { return RunMethod(gl.methods, m, scene, vp); };
+    MethodFrame program = RunMethodFrame(scene, frame, [&] { return method(Method::Specified); });
     MethodFrame off = RunMethodFrame(scene, frame, [&] { return everyTree; });
-    MethodFrame batch = RunMethodFrame(scene, frame, [&] { return BatchedPassGl(scene, gl.batched, vp); });
-    MethodFrame reuse = RunMethodFrame(scene, frame, [&] { return TemporalPassGl(scene, gl.temporal, vp); });
-    MethodFrame pyramid = RunMethodFrame(scene, frame, [&] { return HizPassGl(scene, gl.hiz, vp); });
+    MethodFrame batch = RunMethodFrame(scene, frame, [&] { return method(Method::Batched); });
+    MethodFrame reuse = RunMethodFrame(scene, frame, [&] { return method(Method::Temporal); });
+    MethodFrame pyramid = RunMethodFrame(scene, frame, [&] { return method(Method::Hiz); });
+    MethodFrame software = RunMethodFrame(scene, frame, [&] { return method(Method::Cpu); });
+    MethodFrame lag2 = RunMethodFrame(scene, frame, [&] { return TemporalPassGl(scene, gl.lagged[0], vp); });
+    MethodFrame lag3 = RunMethodFrame(scene, frame, [&] { return TemporalPassGl(scene, gl.lagged[1], vp); });
     row.glFrame = program.frame;
     row.programPass = program.pass;
     row.programFrame = program.frame;
@@ -186,7 +184,52 @@ int MeasureGlFrame(GlMethods &gl, const RecordedFrame &frame, FrameRow &row) {
     row.hizDrawn = h.drawn;
     row.hizMissed = h.wronglyCulled;
     row.hizExtra = h.wronglyDrawn;
+    FlagComparison c = CompareFlags(software.flags, frame.exact);
+    row.cpuPass = software.pass;
+    row.cpuFrame = software.frame;
+    row.cpuDrawn = c.drawn;
+    row.cpuMissed = c.wronglyCulled;
+    row.cpuExtra = c.wronglyDrawn;
+    row.lag2Frame = lag2.frame;
+    row.lag3Frame = lag3.frame;
+
+    // The truth is drawn after the timed frames, so it costs them nothing.
+    std::vector<int> truth = GroundTruthPixels(scene, gl.truth, vp);
+    for (int pixels : truth) row.truthVisible += pixels > 0;
+    ScoreRow(program.flags, truth, row.specifiedMissedTruth, row.specifiedMissedPixels, row.specifiedWasted);
+    ScoreRow(batch.flags, truth, row.batchedMissedTruth, row.batchedMissedPixels, row.batchedWasted);
+    ScoreRow(reuse.flags, truth, row.temporalMissedTruth, row.temporalMissedPixels, row.temporalWasted);
+    ScoreRow(pyramid.flags, truth, row.hizMissedTruth, row.hizMissedPixels, row.hizWasted);
+    ScoreRow(software.flags, truth, row.cpuMissedTruth, row.cpuMissedPixels, row.cpuWasted);
+    ScoreRow(lag2.flags, truth, row.lag2MissedTruth, row.lag2MissedPixels, row.lag2Wasted);
+    ScoreRow(lag3.flags, truth, row.lag3MissedTruth, row.lag3MissedPixels, row.lag3Wasted);
     return CompareFlags(program.flags, frame.exact).Differing();
+}
+
+// The truth shown on the picture itself: every pixel where the frame drawn
+// with the program's flags differs from the frame with every tree must lie
+// on a tree the truth finds there and the pass culled.
+struct PictureCheck {
+    int differing = 0, unexplained = 0;
+};
+
+PictureCheck CheckTruthPicture(GlMethods &gl, const RecordedFrame &frame) {
+    std::vector<bool> flags = ProgramPassGl(gl.scene, frame.viewProjection);
+    GroundTruthPixels(gl.scene, gl.truth, frame.viewProjection);
+    MainSceneGl(gl.scene, frame, std::vector<bool>(gl.scene.worlds.size(), true));
+    FinishGpu();
+    std::vector<uint32_t> full = ReadGlMainTarget(gl.scene);
+    MainSceneGl(gl.scene, frame, flags);
+    FinishGpu();
+    std::vector<uint32_t> culled = ReadGlMainTarget(gl.scene);
+    PictureCheck check;
+    for (size_t i = 0; i < full.size() && i < gl.truth.pixels.size(); ++i) {
+        if (full[i] == culled[i]) continue;
+        ++check.differing;
+        uint32_t id = gl.truth.pixels[i];
+        check.unexplained += id == 0 || flags[id - 1];
+    }
+    return check;
 }
 
 template <typename T>
@@ -201,9 +244,12 @@ double MeanOf(const std::vector<FrameRow> &rows, T FrameRow::*field) {
 int main(int argc, char **argv) {
     int frames = 40;
     std::string csvPath;
+    bool sweep = false;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--csv") == 0 && i + 1 < argc)
             csvPath = argv[++i];
+        else if (strcmp(argv[i], "--sweep") == 0)
+            sweep = true;
         else
             frames = atoi(argv[i]);
     }
@@ -216,6 +262,7 @@ int main(int argc, char **argv) {
     const GLubyte *renderer = glGetString(GL_RENDERER);
     printf("renderer: %s\nback buffer: %ux%u, trees: %zu, frames: %d\n", renderer ? (const char *)renderer : "?",
            PresentParameters.BackBufferWidth, PresentParameters.BackBufferHeight, SceneObjects.size(), frames);
+    if (sweep) return RunSweep(frames, csvPath);
 
     // Warm up shader variants and textures through the layer, and keep the
     // first frame's picture without the statistics text.
@@ -241,12 +288,16 @@ int main(int argc, char **argv) {
     ContextPair contexts;
     GlMethods gl;
     if (!MakePlainContext(contexts, error) || !LoadGlScene(gl.scene, objectWorlds, error) ||
-        !CreateHizPyramid(gl.hiz, objectWorlds.size(), error)) {
+        !CreateMethods(gl.methods, gl.scene, error) || !CreateGroundTruth(gl.truth, 1024, 768, error)) {
         fprintf(stderr, "occlusion-bench: plain OpenGL: %s\n", error.c_str());
         return 1;
     }
-    CreateBatchedQueries(gl.batched, objectWorlds.size());
-    CreateTemporalQueries(gl.temporal, objectWorlds.size());
+    for (int k = 0; k < 2; ++k) {
+        CreateTemporalQueries(gl.lagged[k], objectWorlds.size());
+        gl.lagged[k].lag = k + 2;
+    }
+    // The forest any tree count is built from is the program's at 300.
+    bool forestMatches = ForestWorlds((int)objectWorlds.size()) == objectWorlds;
     printf("plain OpenGL: %s, %s\n", (const char *)glGetString(GL_VERSION), (const char *)glGetString(GL_RENDERER));
     // The same picture in plain OpenGL; then every method warmed up once and
     // the temporal one started afresh.
@@ -255,7 +306,9 @@ int main(int argc, char **argv) {
     std::vector<uint32_t> glPicture = ReadGlMainTarget(gl.scene);
     FrameRow ignored;
     MeasureGlFrame(gl, first, ignored);
-    gl.temporal.frame = gl.temporal.unavailable = 0;
+    PictureCheck picture = CheckTruthPicture(gl, first);
+    gl.methods.temporal.frame = gl.methods.temporal.unavailable = 0;
+    for (TemporalQueries &lagged : gl.lagged) lagged.frame = lagged.unavailable = 0;
     UseLayerContext(contexts);
 
     // Each frame of the path through the layer, then at once the same frame
@@ -327,12 +380,48 @@ int main(int argc, char **argv) {
     printf("temporal_flags_differing_mean: %.2f\n", Mean(temporalDiffering));
     printf("temporal_wrongly_culled_mean: %.2f\n", MeanOf(rows, &FrameRow::temporalWronglyCulled));
     printf("temporal_wrongly_drawn_mean: %.2f\n", MeanOf(rows, &FrameRow::temporalWronglyDrawn));
-    printf("temporal_results_not_ready: %d\n", gl.temporal.unavailable);
+    printf("temporal_results_not_ready: %d\n", gl.methods.temporal.unavailable);
     printf("pass_ms_hiz: %.3f\n", MeanOf(rows, &FrameRow::hizPass));
     printf("frame_ms_hiz: %.3f\n", MeanOf(rows, &FrameRow::hizFrame));
     printf("hiz_visible_missed: %d\n", hizMissed);
     printf("hiz_extra_drawn_mean: %.2f\n", MeanOf(rows, &FrameRow::hizExtra));
     printf("frame_ms_gl_cull_off: %.3f\n", MeanOf(rows, &FrameRow::offFrame));
+    int cpuMissed = 0, framesHidingVisible = 0;
+    for (const FrameRow &row : rows) {
+        cpuMissed += row.cpuMissed;
+        framesHidingVisible += row.specifiedMissedTruth > 0;
+    }
+    printf("pass_ms_cpu: %.3f\n", MeanOf(rows, &FrameRow::cpuPass));
+    printf("frame_ms_cpu: %.3f\n", MeanOf(rows, &FrameRow::cpuFrame));
+    printf("cpu_threads: %d\n", gl.methods.cpu.threads);
+    printf("cpu_visible_missed: %d\n", cpuMissed);
+    printf("cpu_extra_drawn_mean: %.2f\n", MeanOf(rows, &FrameRow::cpuExtra));
+    printf("cpu_drawn_mean: %.1f\n", MeanOf(rows, &FrameRow::cpuDrawn));
+    printf("forest_matches_program: %d\n", forestMatches ? 1 : 0);
+    printf("truth_visible_mean: %.1f\n", MeanOf(rows, &FrameRow::truthVisible));
+    printf("truth_picture_pixels_differing: %d\n", picture.differing);
+    printf("truth_picture_pixels_unexplained: %d\n", picture.unexplained);
+    printf("specified_frames_hiding_visible: %d of %d\n", framesHidingVisible, frames);
+    struct TruthColumns {
+        const char *name;
+        int FrameRow::*missed, FrameRow::*pixels, FrameRow::*wasted;
+    };
+    const TruthColumns truthColumns[] = {
+        {"specified", &FrameRow::specifiedMissedTruth, &FrameRow::specifiedMissedPixels, &FrameRow::specifiedWasted},
+        {"batched", &FrameRow::batchedMissedTruth, &FrameRow::batchedMissedPixels, &FrameRow::batchedWasted},
+        {"temporal", &FrameRow::temporalMissedTruth, &FrameRow::temporalMissedPixels, &FrameRow::temporalWasted},
+        {"hiz", &FrameRow::hizMissedTruth, &FrameRow::hizMissedPixels, &FrameRow::hizWasted},
+        {"cpu", &FrameRow::cpuMissedTruth, &FrameRow::cpuMissedPixels, &FrameRow::cpuWasted},
+        {"temporal_lag2", &FrameRow::lag2MissedTruth, &FrameRow::lag2MissedPixels, &FrameRow::lag2Wasted},
+        {"temporal_lag3", &FrameRow::lag3MissedTruth, &FrameRow::lag3MissedPixels, &FrameRow::lag3Wasted},
+    };
+    for (const TruthColumns &c : truthColumns) {
+        printf("%s_missed_truth_mean: %.2f\n", c.name, MeanOf(rows, c.missed));
+        printf("%s_missed_pixels_mean: %.1f\n", c.name, MeanOf(rows, c.pixels));
+        printf("%s_wasted_mean: %.2f\n", c.name, MeanOf(rows, c.wasted));
+    }
+    printf("frame_ms_temporal_lag2: %.3f\n", MeanOf(rows, &FrameRow::lag2Frame));
+    printf("frame_ms_temporal_lag3: %.3f\n", MeanOf(rows, &FrameRow::lag3Frame));
     for (const StartupPhase &phase : startup) printf("startup_%s_ms: %.3f\n", phase.name.c_str(), phase.ms);
     printf("startup_ms: %.3f\n", startupMs);
 
@@ -358,6 +447,15 @@ int main(int argc, char **argv) {
     if (hizMissed != 0) {
         fprintf(stderr, "occlusion-bench: the depth pyramid culled %d trees the program's pass finds visible\n",
                 hizMissed);
+        agreed = false;
+    }
+    if (cpuMissed != 0) {
+        fprintf(stderr, "occlusion-bench: the CPU method culled %d trees the program's pass finds visible\n", cpuMissed);
+        agreed = false;
+    }
+    if (picture.unexplained != 0 || !forestMatches) {
+        fprintf(stderr, "occlusion-bench: the truth does not explain %d pixels of the first frame%s\n",
+                picture.unexplained, forestMatches ? "" : ", and the rebuilt forest is not the program's");
         agreed = false;
     }
     if (GLErrors > 0) {
