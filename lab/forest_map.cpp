@@ -2,6 +2,9 @@
 
 #include <imgui.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "lab/scene_marks.h"
 #include "scene/scene.h"
 
@@ -22,7 +25,7 @@ ImVec2 ToMap(const ImVec2 &origin, float side, float x, float z) {
 }  // namespace
 
 void DrawForestMap(const GlScene &scene, const std::vector<TreeState> &states, const D3DXMATRIX &cullingViewProjection,
-                   const D3DXVECTOR3 &viewer, float side) {
+                   const D3DXMATRIX &viewer, float side) {
     ImDrawList *draw = ImGui::GetWindowDrawList();
     ImVec2 origin = ImGui::GetCursorScreenPos();
     ImVec2 end(origin.x + side, origin.y + side);
@@ -57,7 +60,12 @@ void DrawForestMap(const GlScene &scene, const std::vector<TreeState> &states, c
             draw->AddLine(ToMap(origin, side, corner[0][c].x, corner[0][c].z),
                           ToMap(origin, side, corner[1][c].x, corner[1][c].z), ImColour(FrustumColour), 1.5f);
     }
-    draw->AddCircleFilled(ToMap(origin, side, viewer.x, viewer.z), 4.0f, IM_COL32(255, 255, 255, 255));
+    // The viewer's heading: its forward axis (the matrix's third row), 15 units long.
+    float length = 15.0f / std::max(1e-6f, std::hypot(viewer._31, viewer._33));
+    ImVec2 at = ToMap(origin, side, viewer._41, viewer._43);
+    ImVec2 ahead = ToMap(origin, side, viewer._41 + viewer._31 * length, viewer._43 + viewer._33 * length);
+    draw->AddLine(at, ahead, IM_COL32(255, 255, 255, 255), 2.0f);
+    draw->AddCircleFilled(at, 4.0f, IM_COL32(255, 255, 255, 255));
     draw->PopClipRect();
     ImGui::Dummy(ImVec2(side, side));
 }

@@ -102,7 +102,7 @@ bool Loop(SDL_Window *window, Lab &lab) {
         ImGui::NewFrame();
         PanelRequests requests;
         DrawPanel(lab, layout, requests);
-        DrawInsets(lab, layout, Camera.position);
+        DrawInsets(lab, layout, Camera.matrix);
         ImGui::Render();
         ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
         SDL_GL_SwapWindow(window);

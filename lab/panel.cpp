@@ -188,7 +188,7 @@ void DrawPanel(Lab &lab, const LabLayout &layout, PanelRequests &requests) {
     ImGui::End();
 }
 
-void DrawInsets(Lab &lab, const LabLayout &layout, const D3DXVECTOR3 &viewer) {
+void DrawInsets(Lab &lab, const LabLayout &layout, const D3DXMATRIX &viewer) {
     Method method = lab.culling.method;
     bool buffer = method != Method::Cpu && method != Method::Off;
     int x = 0, step = layout.insetWidth + 16;

@@ -22,4 +22,4 @@ struct PanelRequests {
 };
 
 void DrawPanel(Lab &lab, const LabLayout &layout, PanelRequests &requests);
-void DrawInsets(Lab &lab, const LabLayout &layout, const D3DXVECTOR3 &viewer);
+void DrawInsets(Lab &lab, const LabLayout &layout, const D3DXMATRIX &viewer);

@@ -113,10 +113,15 @@ void DrawSceneMarks(SceneMarks &marks, GlScene &scene, const D3DXMATRIX &viewPro
     glDisable(GL_CULL_FACE);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // A wrongly culled tree's box is filled where the tree would show; the
+    // outlines show through everything, since a culled tree is mostly hidden
+    // behind the very trees that hid it from the culling camera.
     glDepthMask(GL_FALSE);
     DrawList(marks.triangles, GL_TRIANGLES);
+    glDisable(GL_DEPTH_TEST);
     DrawList(marks.lines, GL_LINES);
     // Back to the states the scene's passes expect.
+    glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
     glDisable(GL_BLEND);
     glEnable(GL_CULL_FACE);

@@ -1,7 +1,6 @@
 // Marks drawn into the scene's main target over the finished frame: boxes
 // for the trees a frozen culling left out, the trees it got wrong, and the
-// frozen camera's frustum. Depth-tested against the scene, so a mark hides
-// behind the terrain and the trees in front of it as a tree would.
+// frozen camera's frustum.
 #pragma once
 
 #include <epoxy/gl.h>
