@@ -8,6 +8,7 @@
 #include <backends/imgui_impl_opengl3.h>
 #include <backends/imgui_impl_sdl.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -119,9 +120,17 @@ bool Loop(SDL_Window *window, Lab &lab) {
     }
 }
 
+// `--trees N` starts with a forest of N trees (the panel's slider changes it later).
+int TreesArgument(int argc, char **argv) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (strcmp(argv[i], "--trees") == 0) return std::clamp(atoi(argv[i + 1]), MinTrees, MaxTrees);
+    return DefaultTrees;
+}
+
 }  // namespace
 
-int main(int, char **) {
+int main(int argc, char **argv) {
+    int trees = TreesArgument(argc, argv);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         fprintf(stderr, "occlusion-lab: SDL: %s\n", SDL_GetError());
         return 1;
@@ -157,7 +166,7 @@ int main(int, char **) {
     Camera.position = CameraStart;
     Lab lab;
     std::string error;
-    bool ok = CreateLab(lab, DefaultTrees, error);
+    bool ok = CreateLab(lab, trees, error);
     if (!ok) fprintf(stderr, "occlusion-lab: %s\n", error.c_str());
     if (ok) Loop(window, lab);
     DestroyLab(lab);
