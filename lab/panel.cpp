@@ -111,7 +111,7 @@ void DrawFrameGraph(const FrameGraph &graph) {
 
 void DrawNumbers(Lab &lab) {
     ImGui::Separator();
-    ImGui::Text("This frame (%s%s)", MethodName(lab.culling.method), lab.culling.frozen ? ", frozen" : "");
+    ImGui::Text(lab.culling.frozen ? "The frozen frame (%s)" : "This frame (%s)", MethodName(lab.culling.method));
     const CullTimes &t = lab.culling.times;
     const TruthScore &s = lab.score;
     bool scored = !lab.truthPixels.empty();

@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "headless_device.h"
 #include "lab/culling.h"
+#include "lab/depth_views.h"
+#include "lab/scene_marks.h"
 #include "lab/frame_graph.h"
 #include "lab/panel.h"
 #include "lab/transform_device.h"
@@ -155,6 +160,78 @@ TEST_F(LabCullingTest, CulledTreesBehindTheCameraAreOutOfViewTheOthersHidden) {
     }
     EXPECT_GT(behind, 0);
     EXPECT_GT(hidden, 0) << "no tree hidden behind others in view";
+}
+
+std::vector<uint32_t> ReadImage(GLuint framebuffer, int width, int height) {
+    std::vector<uint32_t> pixels((size_t)width * height);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+// The CPU buffer's picture keeps its rows (row 0 stays at the top, as the
+// insets show it), near is brighter than far, and far depth is the blue of
+// "nothing drawn".
+TEST_F(LabCullingTest, DepthPicturesKeepTheRowsNearBrightFarBlue) {
+    DepthViews views;
+    std::string error;
+    ASSERT_TRUE(CreateDepthViews(views, error)) << error;
+    std::vector<float> depth((size_t)DepthViewWidth * DepthViewHeight, 1.0f);
+    for (int x = 0; x < DepthViewWidth; ++x) {
+        depth[x] = 0.5f;                                   // top row: near
+        depth[(size_t)(DepthViewHeight - 1) * DepthViewWidth + x] = 0.999f;  // bottom row: far
+    }
+    ShowCpuDepth(views, depth.data());
+    std::vector<uint32_t> image = ReadImage(views.cpu.framebuffer, DepthViewWidth, DepthViewHeight);
+    auto red = [](uint32_t rgba) { return (int)(rgba & 0xff); };
+    auto blue = [](uint32_t rgba) { return (int)((rgba >> 16) & 0xff); };
+    uint32_t top = image[0], bottom = image[(size_t)(DepthViewHeight - 1) * DepthViewWidth];
+    uint32_t middle = image[(size_t)DepthViewHeight / 2 * DepthViewWidth];
+    EXPECT_GT(red(top), red(bottom));
+    EXPECT_EQ(red(top), blue(top)) << "depth is grey";
+    EXPECT_GT(blue(middle), 2 * red(middle)) << "far depth is blue";
+    DestroyDepthViews(views);
+}
+
+// A wrongly culled tree in front of the camera is filled with the mark's
+// colour where it stands; a rightly culled one is only outlined.
+TEST_F(LabCullingTest, AMissedTreeIsFilledInMagenta) {
+    SceneMarks marks;
+    std::string error;
+    ASSERT_TRUE(CreateSceneMarks(marks, error)) << error;
+    D3DXMATRIX vp = CameraAt(0, 6);
+    size_t nearest = 0;  // the tree nearest the camera that it sees
+    std::vector<int> pixels(scene.worlds.size(), 0);
+    std::vector<bool> none(scene.worlds.size(), false);
+    for (size_t i = 0; i < scene.worlds.size(); ++i) {
+        D3DXVECTOR3 at(scene.worlds[i]._41, scene.worlds[i]._42, scene.worlds[i]._43), clip;
+        D3DXVec3TransformCoord(&clip, &at, &vp);
+        bool inView = std::fabs(clip.x) < 0.5f && std::fabs(clip.y) < 0.8f && clip.z > 0 && clip.z < 1;
+        if (inView && (pixels[nearest] == 0 || scene.worlds[i]._43 < scene.worlds[nearest]._43)) nearest = i;
+        pixels[i] = inView;
+    }
+    ASSERT_EQ(pixels[nearest], 1);
+    std::vector<TreeState> states = ClassifyTrees(none, pixels);
+    ASSERT_EQ(states[nearest], TreeState::Missed);
+
+    auto magentaPixels = [&](const std::vector<TreeState> &marked) {
+        MainSceneGl(scene, RecordedFrame{vp, {}}, none);
+        AddTreeMarks(marks, scene, marked, true);
+        DrawSceneMarks(marks, scene, vp);
+        std::vector<uint32_t> image = ReadImage(scene.mainFramebuffer, 1024, 768);
+        return std::count_if(image.begin(), image.end(), [](uint32_t p) {
+            int r = p & 0xff, g = (p >> 8) & 0xff, b = (p >> 16) & 0xff;
+            return r > 180 && b > 180 && g < 80;
+        });
+    };
+    std::vector<TreeState> onlyNearest(states.size(), TreeState::Culled);
+    onlyNearest[nearest] = TreeState::Missed;
+    long filled = magentaPixels(onlyNearest);
+    onlyNearest[nearest] = TreeState::Culled;
+    long outlined = magentaPixels(onlyNearest);
+    EXPECT_GT(filled, 500);
+    EXPECT_EQ(outlined, 0);
+    DestroySceneMarks(marks);
 }
 
 TEST(LabTrees, EachTreesStateFollowsItsFlagAndTheTruth) {
