@@ -43,6 +43,7 @@ const Column Columns[] = {
     {"off_frame_ms", &FrameRow::offFrame},
     {"cpu_pass_ms", &FrameRow::cpuPass},
     {"cpu_frame_ms", &FrameRow::cpuFrame},
+    {"cpu_pass_other_threads_ms", &FrameRow::cpuPassOtherThreads},
     {"cpu_drawn", &FrameRow::cpuDrawn},
     {"cpu_missed", &FrameRow::cpuMissed},
     {"cpu_extra", &FrameRow::cpuExtra},

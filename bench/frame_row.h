@@ -23,7 +23,7 @@ struct FrameRow {
     int hizDrawn = 0, hizMissed = 0, hizExtra = 0;
     double offFrame = 0;
     // The CPU rasteriser: its times, and its flags against the program's pass.
-    double cpuPass = 0, cpuFrame = 0;
+    double cpuPass = 0, cpuFrame = 0, cpuPassOtherThreads = 0;
     int cpuDrawn = 0, cpuMissed = 0, cpuExtra = 0;
     // Against the truth (trees showing a pixel with every tree drawn): the
     // visible trees each method culled, their pixels, the hidden trees it drew.

@@ -2,15 +2,19 @@
 // fixed seed: start-up in phases, then every frame of the path through the
 // layer (the program's frame with culling on and off, the same frame taken
 // apart) and at once written in plain OpenGL on the same driver, with the
-// well-known ways of hiding the occlusion queries' latency beside the
-// program's own pass, each checked against its flags.
+// well-known ways of hiding the occlusion queries' latency and a CPU
+// rasteriser beside the program's own pass, each checked against its flags
+// and every one scored against the truth: the trees that show a pixel when
+// every tree is drawn.
 //
 // usage: occlusion-bench [FRAMES] [--csv FILE]   (run where Materials/ is)
 //        occlusion-bench --sweep FRAMES [--csv FILE]   the forest at 30 .. 10 000 trees (sweep.h)
 // Exits non-zero when a method that must agree with the program's pass
-// does not, or when a method that must be conservative loses a tree.
+// does not, when a method that must be conservative loses a tree, or when
+// the truth does not explain the first frame's picture.
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -90,6 +94,7 @@ struct GlMethods {
     Methods methods;
     TemporalQueries lagged[2];
     GroundTruth truth;
+    CpuOcclusion cpuOtherThreads;  // the CPU method's pass on the other thread count (1 or 2), beside it
 };
 
 void ScoreRow(const std::vector<bool> &flags, const std::vector<int> &truth, int &missed, int &missedPixels,
@@ -190,6 +195,10 @@ int MeasureGlFrame(GlMethods &gl, const RecordedFrame &frame, FrameRow &row) {
     row.cpuDrawn = c.drawn;
     row.cpuMissed = c.wronglyCulled;
     row.cpuExtra = c.wronglyDrawn;
+    FinishGpu();
+    Clock::time_point start = Clock::now();
+    CpuPass(gl.cpuOtherThreads, scene, vp);
+    row.cpuPassOtherThreads = Milliseconds(start, Clock::now());
     row.lag2Frame = lag2.frame;
     row.lag3Frame = lag3.frame;
 
@@ -237,6 +246,15 @@ double MeanOf(const std::vector<FrameRow> &rows, T FrameRow::*field) {
     std::vector<double> values;
     for (const FrameRow &row : rows) values.push_back(row.*field);
     return Mean(values);
+}
+
+template <typename T>
+double MedianOf(const std::vector<FrameRow> &rows, T FrameRow::*field) {
+    std::vector<double> values;
+    for (const FrameRow &row : rows) values.push_back(row.*field);
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 }  // namespace
@@ -288,7 +306,8 @@ int main(int argc, char **argv) {
     ContextPair contexts;
     GlMethods gl;
     if (!MakePlainContext(contexts, error) || !LoadGlScene(gl.scene, objectWorlds, error) ||
-        !CreateMethods(gl.methods, gl.scene, error) || !CreateGroundTruth(gl.truth, 1024, 768, error)) {
+        !CreateMethods(gl.methods, gl.scene, error) || !CreateGroundTruth(gl.truth, 1024, 768, error) ||
+        !CreateCpuOcclusion(gl.cpuOtherThreads, gl.scene, CpuOcclusionThreads == 1 ? 2 : 1, error)) {
         fprintf(stderr, "occlusion-bench: plain OpenGL: %s\n", error.c_str());
         return 1;
     }
@@ -394,6 +413,8 @@ int main(int argc, char **argv) {
     printf("pass_ms_cpu: %.3f\n", MeanOf(rows, &FrameRow::cpuPass));
     printf("frame_ms_cpu: %.3f\n", MeanOf(rows, &FrameRow::cpuFrame));
     printf("cpu_threads: %d\n", gl.methods.cpu.threads);
+    printf("cpu_other_threads: %d\n", gl.cpuOtherThreads.threads);
+    printf("pass_ms_cpu_other_threads: %.3f\n", MeanOf(rows, &FrameRow::cpuPassOtherThreads));
     printf("cpu_visible_missed: %d\n", cpuMissed);
     printf("cpu_extra_drawn_mean: %.2f\n", MeanOf(rows, &FrameRow::cpuExtra));
     printf("cpu_drawn_mean: %.1f\n", MeanOf(rows, &FrameRow::cpuDrawn));
@@ -420,6 +441,18 @@ int main(int argc, char **argv) {
         printf("%s_missed_pixels_mean: %.1f\n", c.name, MeanOf(rows, c.pixels));
         printf("%s_wasted_mean: %.2f\n", c.name, MeanOf(rows, c.wasted));
     }
+    // Medians, which a shared machine's stalls move less than the means.
+    const std::pair<const char *, double FrameRow::*> passes[] = {
+        {"specified", &FrameRow::programPass}, {"batched", &FrameRow::batchedPass},
+        {"temporal", &FrameRow::temporalPass}, {"hiz", &FrameRow::hizPass},
+        {"cpu", &FrameRow::cpuPass},           {"cpu_other_threads", &FrameRow::cpuPassOtherThreads}};
+    for (const auto &[name, field] : passes) printf("pass_ms_median_%s: %.3f\n", name, MedianOf(rows, field));
+    const std::pair<const char *, double FrameRow::*> wholeFrames[] = {
+        {"specified", &FrameRow::programFrame}, {"batched", &FrameRow::batchedFrame},
+        {"temporal", &FrameRow::temporalFrame}, {"temporal_lag2", &FrameRow::lag2Frame},
+        {"temporal_lag3", &FrameRow::lag3Frame}, {"hiz", &FrameRow::hizFrame},
+        {"cpu", &FrameRow::cpuFrame},           {"off", &FrameRow::offFrame}};
+    for (const auto &[name, field] : wholeFrames) printf("frame_ms_median_%s: %.3f\n", name, MedianOf(rows, field));
     printf("frame_ms_temporal_lag2: %.3f\n", MeanOf(rows, &FrameRow::lag2Frame));
     printf("frame_ms_temporal_lag3: %.3f\n", MeanOf(rows, &FrameRow::lag3Frame));
     for (const StartupPhase &phase : startup) printf("startup_%s_ms: %.3f\n", phase.name.c_str(), phase.ms);

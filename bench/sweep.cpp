@@ -45,10 +45,9 @@ std::vector<RecordedFrame> PathFrames(int frames) {
 // Each method's frames at one count, the methods taking turns on each frame
 // so that they meet the same load.
 bool MeasureCount(GlScene &scene, int trees, const std::vector<RecordedFrame> &path, SweepPoint &point) {
-    scene.worlds = ForestWorlds(trees);
     Methods methods;
     std::string error;
-    if (!CreateMethods(methods, scene, error)) {
+    if (!RebuildForest(scene, methods, trees, error)) {
         fprintf(stderr, "occlusion-bench: %d trees: %s\n", trees, error.c_str());
         return false;
     }

@@ -12,6 +12,7 @@
 #include "methods/ground_truth.h"
 #include "methods/methods.h"
 #include "scene/camera.h"
+#include "scene/scene.h"
 
 namespace {
 
@@ -153,12 +154,83 @@ TEST_F(HandMadeScene, CpuDepthIsTheBoundingPanelsDepthTopRowFirst) {
     EXPECT_NEAR(depth[239 * CpuDepthWidth + 319], 0.09f, 1e-6);
 }
 
+TEST_F(HandMadeScene, EveryMethodKeepsWhatTheProgramsPassKeepsAndOffDrawsAll) {
+    Methods methods;
+    std::string error;
+    ASSERT_TRUE(CreateMethods(methods, scene, error)) << error;
+    std::vector<bool> program = ProgramPassGl(scene, PixelSpace());
+    for (int m = 0; m < (int)Method::Count; ++m) {
+        Method method = (Method)m;
+        std::vector<bool> flags = RunMethod(methods, method, scene, PixelSpace());
+        ASSERT_EQ(flags.size(), scene.worlds.size()) << MethodName(method);
+        EXPECT_EQ(CompareFlags(flags, program).wronglyCulled, 0) << MethodName(method);
+        if (method == Method::Batched || method == Method::Cpu) {
+            EXPECT_EQ(flags, program) << MethodName(method);
+        }
+        if (method == Method::Off) {
+            EXPECT_EQ(flags, std::vector<bool>(Trees, true));
+        }
+    }
+    EXPECT_STREQ(MethodName(Method::Specified), "specified");
+    EXPECT_STREQ(MethodName(Method::Off), "off");
+    DestroyMethods(methods);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+TEST_F(HandMadeScene, TemporalQueriesAnswerWithTheResultsOfLagFramesAgo) {
+    TemporalQueries temporal;
+    CreateTemporalQueries(temporal, scene.worlds.size());
+    temporal.lag = 2;
+    // Each frame finished before the next, as the benchmark's are, so every
+    // result is there when read (one that is not would count as visible).
+    auto frame = [&] {
+        std::vector<bool> flags = TemporalPassGl(scene, temporal, PixelSpace());
+        FinishGpu();
+        return flags;
+    };
+    const std::vector<bool> all(Trees, true);
+    std::vector<bool> program = ProgramPassGl(scene, PixelSpace());
+    EXPECT_EQ(frame(), all);  // frame 0: nothing asked yet
+    // From frame 1 on the hidden tree stands in the open.
+    scene.worlds[Hidden] = Place(1, 500.7f, 500.7f, 40);
+    EXPECT_EQ(frame(), all);      // frame 1: frame -1's
+    EXPECT_EQ(frame(), program);  // frame 2: frame 0's, still hidden
+    std::vector<bool> moved = frame();  // frame 3: frame 1's
+    EXPECT_TRUE(moved[Hidden]);
+    EXPECT_FALSE(moved[ThroughGap]);
+    EXPECT_EQ(temporal.unavailable, 0);
+    DestroyTemporalQueries(temporal);
+}
+
+// The forest of any size is the program's placement from the fixed seed:
+// 300 trees are the program's own, and a larger forest adds to a smaller.
+TEST(Forest, IsTheProgramsPlacementAndGrowsByAddingTrees) {
+    RandomSource = FixedRandom;
+    std::vector<D3DXMATRIX> program;
+    for (int i = 0; i < 300; ++i) {
+        float x = RandomSigned() * TreeSpread;
+        float z = RandomSigned() * TreeSpread;
+        D3DXMATRIX world;
+        D3DXMatrixTranslation(&world, x, TreeY, z);
+        program.push_back(world);
+    }
+    EXPECT_TRUE(ForestWorlds(300) == program);
+    std::vector<D3DXMATRIX> large = ForestWorlds(10000), small = ForestWorlds(30);
+    ASSERT_EQ(large.size(), 10000u);
+    EXPECT_TRUE(std::equal(small.begin(), small.end(), large.begin()));
+    for (const D3DXMATRIX &world : large) {
+        EXPECT_LE(std::fabs(world._41), TreeSpread);
+        EXPECT_LE(std::fabs(world._43), TreeSpread);
+    }
+}
+
 // The real forest seen from the camera path's points: the CPU depth is
 // never nearer than the GPU's 16-bit occlusion buffer and equal almost
 // everywhere, and the CPU method keeps every tree the program's pass keeps.
 class RealForest : public PlainGl {
 protected:
     void SetUp() override {
+        // The meshes' paths are relative to the source tree.
         ASSERT_EQ(chdir(OC_SOURCE_DIR), 0);
         std::string error;
         ASSERT_TRUE(LoadGlScene(scene, ForestWorlds(300), error)) << error;
@@ -180,15 +252,23 @@ TEST_F(RealForest, CpuDepthMatchesTheGpusAndKeepsEveryTreeTheProgramsPassKeeps) 
     CpuOcclusion cpu;
     std::string error;
     ASSERT_TRUE(CreateCpuOcclusion(cpu, scene, 2, error)) << error;
-    const D3DXVECTOR3 points[] = {{0, 10, -170}, {40, 10, -20}, {-35, 10, 60}, {10, 10, 130}};
-    for (int k = 0; k < 4; ++k) {
-        D3DXMATRIX vp = CameraViewProjection(points[k], 0.5f * k - 0.7f);
+    // The last point stands two units before a tree, inside its bounding
+    // mesh's reach: the near plane clips it.
+    const D3DXMATRIX &tree = scene.worlds[0];
+    const struct {
+        D3DXVECTOR3 position;
+        float yaw;
+    } points[] = {{{0, 10, -170}, -0.7f}, {{40, 10, -20}, -0.2f}, {{-35, 10, 60}, 0.3f}, {{10, 10, 130}, 0.8f},
+                  {{tree._41, 10, tree._43 - 2}, 0}};
+    for (int k = 0; k < 5; ++k) {
+        D3DXMATRIX vp = CameraViewProjection(points[k].position, points[k].yaw);
         std::vector<bool> program = ProgramPassGl(scene, vp);
         std::vector<bool> cpuFlags = CpuPass(cpu, scene, vp);
         FlagComparison c = CompareFlags(cpuFlags, program);
         EXPECT_EQ(c.wronglyCulled, 0) << "at point " << k;
-        // Only trees within the depth slack or a pixel's margin of showing.
-        EXPECT_LE(c.wronglyDrawn, c.drawn / 5) << "at point " << k << ", drawn " << c.drawn;
+        // Only trees within the depth slack or a pixel's margin of showing,
+        // or whose box reaches the camera.
+        EXPECT_LE(c.wronglyDrawn, c.drawn / 4 + 2) << "at point " << k << ", drawn " << c.drawn;
 
         std::vector<uint16_t> gpu((size_t)CpuDepthWidth * CpuDepthHeight);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, scene.occlusionFramebuffer);
@@ -203,6 +283,45 @@ TEST_F(RealForest, CpuDepthMatchesTheGpusAndKeepsEveryTreeTheProgramsPassKeeps) 
         EXPECT_EQ(nearer, 0) << "at point " << k;
         EXPECT_LT(differing, (int)gpu.size() / 100) << "at point " << k;
     }
+}
+
+// Every method rebuilt for a larger forest answers for every tree, with no
+// OpenGL error (the per-tree queries and buffers follow the count).
+TEST_F(RealForest, MethodsRebuiltForAnotherTreeCountAnswerForEveryTree) {
+    Methods methods;
+    std::string error;
+    methods.temporal.lag = 3;
+    ASSERT_TRUE(RebuildForest(scene, methods, 30, error)) << error;
+    ASSERT_TRUE(RebuildForest(scene, methods, 1000, error)) << error;
+    EXPECT_EQ(methods.temporal.lag, 3);
+    D3DXMATRIX vp = CameraViewProjection(D3DXVECTOR3(0, 10, -170), 0);
+    std::vector<bool> program = ProgramPassGl(scene, vp);
+    for (int m = 0; m < (int)Method::Count; ++m) {
+        std::vector<bool> flags = RunMethod(methods, (Method)m, scene, vp);
+        ASSERT_EQ(flags.size(), 1000u) << MethodName((Method)m);
+        if ((Method)m != Method::Temporal) {
+            EXPECT_EQ(CompareFlags(flags, program).wronglyCulled, 0) << MethodName((Method)m);
+        }
+    }
+    DestroyMethods(methods);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+// Standing inside a tree's bounding mesh, the camera sees only its inner
+// faces, which are culled: the program's pass loses the tree that fills
+// the view, and the CPU method keeps it.
+TEST_F(RealForest, ATreeWhoseBoundingMeshHoldsTheCameraIsVisibleButLostByTheProgramsPass) {
+    const D3DXMATRIX &tree = scene.worlds[0];
+    D3DXMATRIX vp = CameraViewProjection(D3DXVECTOR3(tree._41, 10, tree._43 - 0.5f), 0);
+    GroundTruth truth;
+    CpuOcclusion cpu;
+    std::string error;
+    ASSERT_TRUE(CreateGroundTruth(truth, 1024, 768, error)) << error;
+    ASSERT_TRUE(CreateCpuOcclusion(cpu, scene, 1, error)) << error;
+    EXPECT_GT(GroundTruthPixels(scene, truth, vp)[0], 1024 * 768 / 10);
+    EXPECT_FALSE(ProgramPassGl(scene, vp)[0]);
+    EXPECT_TRUE(CpuPass(cpu, scene, vp)[0]);
+    DestroyGroundTruth(truth);
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 #include <cmath>
 #include <thread>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Distance, in pixels, by which a pixel centre must be inside every edge.
@@ -20,30 +24,63 @@ ClipVertex Transform(const D3DXVECTOR3 &p, const D3DXMATRIX &m) {
             p.x * m._13 + p.y * m._23 + p.z * m._33 + m._43, p.x * m._14 + p.y * m._24 + p.z * m._34 + m._44};
 }
 
+D3DXVECTOR3 Corner(const CpuOcclusion &cpu, int corner) {
+    return D3DXVECTOR3((corner & 1) ? cpu.boundsMax[0] : cpu.boundsMin[0], (corner & 2) ? cpu.boundsMax[1] : cpu.boundsMin[1],
+                       (corner & 4) ? cpu.boundsMax[2] : cpu.boundsMin[2]);
+}
+
 ClipVertex Lerp(const ClipVertex &a, const ClipVertex &b, double t) {
     return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t, a.w + (b.w - a.w) * t};
 }
 
-// Projected to the buffer's pixels as the GPU maps them: a pixel's centre
+// A vertex in the buffer's pixels as the GPU maps them: a pixel's centre
 // sits on integer coordinates, row 0 at the top.
-void AddTriangle(const ClipVertex &a, const ClipVertex &b, const ClipVertex &c, std::vector<CpuTriangle> &out) {
-    CpuTriangle t;
-    const ClipVertex *v[3] = {&a, &b, &c};
-    for (int k = 0; k < 3; ++k) {
-        t.x[k] = (v[k]->x / v[k]->w + 1.0) * (CpuDepthWidth / 2);
-        t.y[k] = (1.0 - v[k]->y / v[k]->w) * (CpuDepthHeight / 2);
-        t.z[k] = (float)(v[k]->z / v[k]->w);
-    }
+struct ScreenVertex {
+    double x, y, z;
+};
+
+ScreenVertex Project(const ClipVertex &v) {
+    return {(v.x / v.w + 1.0) * (CpuDepthWidth / 2), (1.0 - v.y / v.w) * (CpuDepthHeight / 2), v.z / v.w};
+}
+
+// The triangle's edges solved for x once, so that each row's span costs a
+// multiply per edge: edge k from vertex k to k + 1 has the inside on its
+// right on screen.
+void AddTriangle(const ScreenVertex &a, const ScreenVertex &b, const ScreenVertex &c, std::vector<CpuTriangle> &out) {
+    const ScreenVertex *v[3] = {&a, &b, &c};
     // Clockwise on screen is the front; the rest is culled as on the GPU.
-    double area = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.x[2] - t.x[0]) * (t.y[1] - t.y[0]);
+    double area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
     if (!(area > 0)) return;
-    double top = std::min({t.y[0], t.y[1], t.y[2]}), bottom = std::max({t.y[0], t.y[1], t.y[2]});
-    double left = std::min({t.x[0], t.x[1], t.x[2]}), right = std::max({t.x[0], t.x[1], t.x[2]});
+    double top = std::min({a.y, b.y, c.y}), bottom = std::max({a.y, b.y, c.y});
+    double left = std::min({a.x, b.x, c.x}), right = std::max({a.x, b.x, c.x});
     if (bottom < -1 || top > CpuDepthHeight || right < -1 || left > CpuDepthWidth) return;
+    // Most triangles of distant trees fall between pixel centres.
+    if (std::ceil(left - 2 * CoverMargin) > std::floor(right + 2 * CoverMargin)) return;
+    CpuTriangle t;
     // Rows widened by the margin, for the superset coverage of MeshVisible.
     t.top = (int)std::max(0.0, std::ceil(top - 2 * CoverMargin));
     t.bottom = (int)std::min(CpuDepthHeight - 1.0, std::floor(bottom + 2 * CoverMargin));
     if (t.top > t.bottom) return;
+    for (int k = 0; k < 3; ++k) {
+        const ScreenVertex &from = *v[k], &to = *v[(k + 1) % 3];
+        // Inside by d: dx * (y - from.y) - dy * (x - from.x) > d * length.
+        double dx = to.x - from.x, dy = to.y - from.y, length = std::sqrt(dx * dx + dy * dy);
+        CpuEdge &e = t.edges[k];
+        if (dy != 0) {
+            e.side = dy < 0 ? 1 : -1;  // x above the bound, or below it
+            e.start = from.x - dx * from.y / dy;
+            e.slope = dx / dy;
+            e.widen = -length / dy;
+        } else {
+            e.side = 0;  // a horizontal edge bounds the rows: y beyond start + widen * d
+            e.start = from.y;
+            e.slope = dx > 0 ? 1 : -1;
+            e.widen = 0;
+        }
+    }
+    t.dzdx = ((b.z - a.z) * (c.y - a.y) - (c.z - a.z) * (b.y - a.y)) / area;
+    t.dzdy = ((c.z - a.z) * (b.x - a.x) - (b.z - a.z) * (c.x - a.x)) / area;
+    t.zAtOrigin = a.z - t.dzdx * a.x - t.dzdy * a.y;
     out.push_back(t);
 }
 
@@ -51,29 +88,52 @@ void AddTriangle(const ClipVertex &a, const ClipVertex &b, const ClipVertex &c, 
 // no clipping, since depth beyond 1 never wins against the cleared buffer.
 void ClipAndAdd(const ClipVertex (&v)[3], std::vector<CpuTriangle> &out) {
     bool inside[3] = {v[0].z >= 0, v[1].z >= 0, v[2].z >= 0};
-    int count = inside[0] + inside[1] + inside[2];
-    if (count == 3) return AddTriangle(v[0], v[1], v[2], out);
-    if (count == 0) return;
-    ClipVertex polygon[4];
+    ScreenVertex polygon[4];
     int n = 0;
     for (int k = 0; k < 3; ++k) {
         const ClipVertex &a = v[k], &b = v[(k + 1) % 3];
-        if (inside[k]) polygon[n++] = a;
-        if (inside[k] != inside[(k + 1) % 3]) polygon[n++] = Lerp(a, b, a.z / (a.z - b.z));
+        if (inside[k]) polygon[n++] = Project(a);
+        if (inside[k] != inside[(k + 1) % 3]) polygon[n++] = Project(Lerp(a, b, a.z / (a.z - b.z)));
     }
     for (int k = 1; k + 1 < n; ++k) AddTriangle(polygon[0], polygon[k], polygon[k + 1], out);
+}
+
+// Whether the box lies wholly beyond one plane of the view volume, where
+// none of its mesh can cover a pixel.
+bool BoxOutside(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
+    int outside[6] = {};
+    for (int corner = 0; corner < 8; ++corner) {
+        ClipVertex v = Transform(Corner(cpu, corner), m);
+        outside[0] += v.x < -v.w;
+        outside[1] += v.x > v.w;
+        outside[2] += v.y < -v.w;
+        outside[3] += v.y > v.w;
+        outside[4] += v.z < 0;
+        outside[5] += v.z > v.w;
+    }
+    return std::find(outside, outside + 6, 8) != outside + 6;
 }
 
 void SetUpTriangles(const CpuOcclusion &cpu, const std::vector<D3DXMATRIX> &worlds, size_t first, size_t end,
                     const D3DXMATRIX &viewProjection, std::vector<CpuTriangle> &out) {
     out.clear();
     std::vector<ClipVertex> clip(cpu.positions.size());
+    std::vector<ScreenVertex> screen(cpu.positions.size());
     for (size_t tree = first; tree < end; ++tree) {
         D3DXMATRIX m = worlds[tree] * viewProjection;
-        for (size_t i = 0; i < clip.size(); ++i) clip[i] = Transform(cpu.positions[i], m);
+        if (BoxOutside(cpu, m)) continue;
+        for (size_t i = 0; i < clip.size(); ++i) {
+            clip[i] = Transform(cpu.positions[i], m);
+            if (clip[i].z >= 0) screen[i] = Project(clip[i]);
+        }
         for (size_t i = 0; i + 2 < cpu.indices.size(); i += 3) {
-            const ClipVertex v[3] = {clip[cpu.indices[i]], clip[cpu.indices[i + 1]], clip[cpu.indices[i + 2]]};
-            ClipAndAdd(v, out);
+            uint32_t a = cpu.indices[i], b = cpu.indices[i + 1], c = cpu.indices[i + 2];
+            if (clip[a].z >= 0 && clip[b].z >= 0 && clip[c].z >= 0) {
+                AddTriangle(screen[a], screen[b], screen[c], out);
+            } else {
+                const ClipVertex v[3] = {clip[a], clip[b], clip[c]};
+                ClipAndAdd(v, out);
+            }
         }
     }
 }
@@ -84,39 +144,59 @@ void SetUpTriangles(const CpuOcclusion &cpu, const std::vector<D3DXMATRIX> &worl
 // z0 + dzdx * x. Stops early when span returns true, and says so.
 template <typename Span>
 bool ForEachSpan(const CpuTriangle &t, int top, int bottom, double margin, const Span &span) {
-    double area = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.x[2] - t.x[0]) * (t.y[1] - t.y[0]);
-    double dzdx = ((t.z[1] - t.z[0]) * (t.y[2] - t.y[0]) - (t.z[2] - t.z[0]) * (t.y[1] - t.y[0])) / area;
-    double dzdy = ((t.z[2] - t.z[0]) * (t.x[1] - t.x[0]) - (t.z[1] - t.z[0]) * (t.x[2] - t.x[0])) / area;
-    // Edge k from vertex k to k + 1: e(x, y) = a * x + b * y + c, positive inside.
-    double a[3], b[3], c[3];
-    for (int k = 0; k < 3; ++k) {
-        int n = (k + 1) % 3;
-        double dx = t.x[n] - t.x[k], dy = t.y[n] - t.y[k];
-        a[k] = -dy;
-        b[k] = dx;
-        c[k] = dy * t.x[k] - dx * t.y[k] - margin * std::sqrt(dx * dx + dy * dy);
-    }
     for (int y = std::max(top, t.top); y <= std::min(bottom, t.bottom); ++y) {
         double from = 0, to = CpuDepthWidth - 1;
-        for (int k = 0; k < 3; ++k) {
-            double e = b[k] * y + c[k];  // a * x + e > 0
-            if (a[k] > 0)
-                from = std::max(from, std::floor(-e / a[k]) + 1);
-            else if (a[k] < 0)
-                to = std::min(to, std::ceil(-e / a[k]) - 1);
-            else if (e <= 0)
+        for (const CpuEdge &e : t.edges) {
+            double bound = e.start + e.slope * y + e.widen * margin;
+            if (e.side > 0)
+                from = std::max(from, std::floor(bound) + 1);
+            else if (e.side < 0)
+                to = std::min(to, std::ceil(bound) - 1);
+            else if (!(e.slope * (y - e.start) > margin))
                 to = -1;
         }
         if (from > to) continue;
-        if (span(y, (int)from, (int)to, t.z[0] - dzdx * t.x[0] + dzdy * (y - t.y[0]), dzdx)) return true;
+        if (span(y, (int)from, (int)to, t.zAtOrigin + t.dzdy * y, t.dzdx)) return true;
     }
+    return false;
+}
+
+// The nearer of the buffer's and the plane's depth kept on x = from .. to of
+// a row; the plane is z + dz * (x - from), each pixel's depth computed
+// afresh rather than accumulated. Four pixels at a time with SSE2.
+void KeepNearer(float *row, int from, int to, float z, float dz) {
+    int x = from;
+#ifdef __SSE2__
+    const __m128 base = _mm_set1_ps(z), step = _mm_set1_ps(dz), four = _mm_set1_ps(4);
+    __m128 offset = _mm_setr_ps(0, 1, 2, 3);
+    for (; x + 3 <= to; x += 4, offset = _mm_add_ps(offset, four)) {
+        __m128 plane = _mm_add_ps(base, _mm_mul_ps(step, offset));
+        _mm_storeu_ps(row + x, _mm_min_ps(_mm_loadu_ps(row + x), plane));
+    }
+#endif
+    for (; x <= to; ++x) row[x] = std::min(row[x], z + dz * (float)(x - from));
+}
+
+// Whether any pixel of x = from .. to is at or behind the plane, less the slack.
+bool AnyBehind(const float *row, int from, int to, float z, float dz) {
+    int x = from;
+    z -= DepthSlack;
+#ifdef __SSE2__
+    const __m128 base = _mm_set1_ps(z), step = _mm_set1_ps(dz), four = _mm_set1_ps(4);
+    __m128 offset = _mm_setr_ps(0, 1, 2, 3);
+    for (; x + 3 <= to; x += 4, offset = _mm_add_ps(offset, four)) {
+        __m128 plane = _mm_add_ps(base, _mm_mul_ps(step, offset));
+        if (_mm_movemask_ps(_mm_cmpge_ps(_mm_loadu_ps(row + x), plane))) return true;
+    }
+#endif
+    for (; x <= to; ++x)
+        if (row[x] >= z + dz * (float)(x - from)) return true;
     return false;
 }
 
 void RasteriseTriangle(CpuOcclusion &cpu, const CpuTriangle &t, int top, int bottom) {
     ForEachSpan(t, top, bottom, CoverMargin, [&](int y, int from, int to, double z0, double dzdx) {
-        float *row = &cpu.depth[(size_t)y * CpuDepthWidth];
-        for (int x = from; x <= to; ++x) row[x] = std::min(row[x], (float)(z0 + dzdx * x));
+        KeepNearer(&cpu.depth[(size_t)y * CpuDepthWidth], from, to, (float)(z0 + dzdx * from), (float)dzdx);
         return false;
     });
 }
@@ -127,10 +207,8 @@ void RasteriseTriangle(CpuOcclusion &cpu, const CpuTriangle &t, int top, int bot
 bool MeshVisible(const CpuOcclusion &cpu, const std::vector<CpuTriangle> &triangles) {
     for (const CpuTriangle &t : triangles)
         if (ForEachSpan(t, 0, CpuDepthHeight - 1, -CoverMargin, [&](int y, int from, int to, double z0, double dzdx) {
-                const float *row = &cpu.depth[(size_t)y * CpuDepthWidth];
-                for (int x = from; x <= to; ++x)
-                    if (row[x] >= (float)(z0 + dzdx * x) - DepthSlack) return true;
-                return false;
+                return AnyBehind(&cpu.depth[(size_t)y * CpuDepthWidth], from, to, (float)(z0 + dzdx * from),
+                                 (float)dzdx);
             }))
             return true;
     return false;
@@ -164,34 +242,78 @@ bool AnyPixelBehind(const CpuOcclusion &cpu, int left, int top, int right, int b
     return false;
 }
 
-bool BoxVisible(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
-    double lo[2] = {1e30, 1e30}, hi[2] = {-1e30, -1e30}, nearest = 1e30;
-    int beforeNear = 0, beyondFar = 0;
-    for (int corner = 0; corner < 8; ++corner) {
-        D3DXVECTOR3 p((corner & 1) ? cpu.boundsMax[0] : cpu.boundsMin[0], (corner & 2) ? cpu.boundsMax[1] : cpu.boundsMin[1],
-                      (corner & 4) ? cpu.boundsMax[2] : cpu.boundsMin[2]);
-        ClipVertex v = Transform(p, m);
-        beforeNear += v.z < 0;
-        beyondFar += v.z > v.w;
-        if (v.z < 0 || v.w <= 1e-6) {
-            nearest = -1;  // reaches in front of the near plane: not tested
-            continue;
-        }
-        lo[0] = std::min(lo[0], v.x / v.w);
-        hi[0] = std::max(hi[0], v.x / v.w);
-        lo[1] = std::min(lo[1], v.y / v.w);
-        hi[1] = std::max(hi[1], v.y / v.w);
-        nearest = std::min(nearest, v.z / v.w);
+// A box that holds the camera is drawn without its mesh's test: the camera
+// may stand inside the bounding mesh, whose faces then all turn away (the
+// program's pass loses such a tree, which fills the view).
+enum class BoxTest { Culled, Passed, AtCamera };
+
+// The eye is the point the projection maps to x = y = w = 0; found in the
+// box's own space (m is world-view-projection) by Cramer's rule. A
+// projection without an eye (orthographic) holds no camera.
+bool CameraInside(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
+    const int columns[3] = {0, 1, 3};
+    double a[3][3], b[3];
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) a[i][j] = m.m[j][columns[i]];
+        b[i] = -m.m[3][columns[i]];
     }
-    if (beforeNear == 8 || beyondFar == 8) return false;
-    if (nearest < 0) return true;
+    auto determinant = [](const double (&k)[3][3]) {
+        return k[0][0] * (k[1][1] * k[2][2] - k[1][2] * k[2][1]) - k[0][1] * (k[1][0] * k[2][2] - k[1][2] * k[2][0]) +
+               k[0][2] * (k[1][0] * k[2][1] - k[1][1] * k[2][0]);
+    };
+    double whole = determinant(a);
+    if (std::fabs(whole) < 1e-12) return false;
+    for (int axis = 0; axis < 3; ++axis) {
+        double replaced[3][3];
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) replaced[i][j] = j == axis ? b[i] : a[i][j];
+        double eye = determinant(replaced) / whole;
+        if (eye < cpu.boundsMin[axis] || eye > cpu.boundsMax[axis]) return false;
+    }
+    return true;
+}
+
+BoxTest TestBox(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
+    ClipVertex corners[8];
+    int beyondFar = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        corners[corner] = Transform(Corner(cpu, corner), m);
+        beyondFar += corners[corner].z > corners[corner].w;
+    }
+    if (beyondFar == 8) return BoxTest::Culled;
+    // The part of the box beyond the near plane: its corners there, and
+    // where its edges cross the plane.
+    double lo[2] = {1e30, 1e30}, hi[2] = {-1e30, -1e30}, nearest = 1e30;
+    bool reachesCamera = false;
+    auto extend = [&](const ClipVertex &v) {
+        double x = v.x / v.w, y = v.y / v.w;
+        lo[0] = std::min(lo[0], x), hi[0] = std::max(hi[0], x);
+        lo[1] = std::min(lo[1], y), hi[1] = std::max(hi[1], y);
+        nearest = std::min(nearest, v.z / v.w);
+    };
+    for (int corner = 0; corner < 8; ++corner) {
+        const ClipVertex &a = corners[corner];
+        if (a.z >= 0 && a.w > 0) extend(a);
+        reachesCamera |= a.z < 0;
+        for (int axis = 1; axis < 8; axis <<= 1) {
+            if (corner & axis) continue;
+            const ClipVertex &b = corners[corner | axis];
+            if ((a.z < 0) != (b.z < 0)) {
+                ClipVertex crossing = Lerp(a, b, a.z / (a.z - b.z));
+                if (crossing.w > 0) extend(crossing);
+            }
+        }
+    }
+    if (nearest > 1e29) return BoxTest::Culled;  // wholly before the near plane
     // Pixel centres the box may cover, and one more on each side.
     double left = std::floor((lo[0] + 1) * (CpuDepthWidth / 2)) - 1, right = std::ceil((hi[0] + 1) * (CpuDepthWidth / 2)) + 1;
     double top = std::floor((1 - hi[1]) * (CpuDepthHeight / 2)) - 1, bottom = std::ceil((1 - lo[1]) * (CpuDepthHeight / 2)) + 1;
-    if (right < 0 || bottom < 0 || left > CpuDepthWidth - 1 || top > CpuDepthHeight - 1) return false;
-    return AnyPixelBehind(cpu, (int)std::max(left, 0.0), (int)std::max(top, 0.0),
-                          (int)std::min(right, CpuDepthWidth - 1.0), (int)std::min(bottom, CpuDepthHeight - 1.0),
-                          (float)nearest - DepthSlack);
+    if (right < 0 || bottom < 0 || left > CpuDepthWidth - 1 || top > CpuDepthHeight - 1) return BoxTest::Culled;
+    if (reachesCamera && CameraInside(cpu, m)) return BoxTest::AtCamera;
+    bool behind = AnyPixelBehind(cpu, (int)std::max(left, 0.0), (int)std::max(top, 0.0),
+                                 (int)std::min(right, CpuDepthWidth - 1.0), (int)std::min(bottom, CpuDepthHeight - 1.0),
+                                 (float)nearest - DepthSlack);
+    return behind ? BoxTest::Passed : BoxTest::Culled;
 }
 
 // Runs work(part) for part 0..parts-1, the first on the calling thread.
@@ -244,9 +366,13 @@ std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMAT
         treeRange(part, first, end);
         std::vector<CpuTriangle> own;
         for (size_t i = first; i < end; ++i) {
-            if (!BoxVisible(cpu, scene.worlds[i] * viewProjection)) continue;
-            SetUpTriangles(cpu, scene.worlds, i, i + 1, viewProjection, own);
-            visible[i] = MeshVisible(cpu, own);
+            BoxTest box = TestBox(cpu, scene.worlds[i] * viewProjection);
+            if (box == BoxTest::Culled) continue;
+            if (box == BoxTest::Passed) {
+                SetUpTriangles(cpu, scene.worlds, i, i + 1, viewProjection, own);
+                if (!MeshVisible(cpu, own)) continue;
+            }
+            visible[i] = 1;
         }
     });
     return std::vector<bool>(visible.begin(), visible.end());

@@ -9,8 +9,10 @@
 // triangle (a 1/256-pixel margin, beyond any GPU's vertex snapping), so the
 // depth here is never nearer than the GPU's, and a tree's own mesh is tested
 // on every pixel centre up to the margin outside it. A box's screen
-// rectangle is widened by a pixel, a box reaching in front of the near plane
-// passes, and the depth tests allow two steps of the GPU's 16-bit depth.
+// rectangle is widened by a pixel and the depth tests allow two steps of the
+// GPU's 16-bit depth. A box that holds the camera is drawn untested: there
+// the program's pass loses the tree when the camera stands inside its
+// bounding mesh (every face turned away), though it fills the view.
 //
 // Threads: the setup splits the trees, the rasteriser splits the rows into
 // bands, the tests split the trees again.
@@ -28,12 +30,21 @@ constexpr int CpuDepthWidth = 320, CpuDepthHeight = 240;
 constexpr int CpuTileSize = 8;
 constexpr int CpuTilesX = CpuDepthWidth / CpuTileSize, CpuTilesY = CpuDepthHeight / CpuTileSize;
 
+// One edge of a triangle solved for x: a pixel centre (x, y) lies inside
+// it by d pixels when x is beyond start + slope * y + widen * d, above that
+// bound for side 1 and below it for side -1. A horizontal edge (side 0)
+// bounds rows instead: slope * (y - start) > d.
+struct CpuEdge {
+    double start, slope, widen;
+    int side;
+};
+
 // A front-facing triangle of the bounding meshes, already clipped to the
 // near plane, in the occlusion buffer's pixels (centres on integers).
 struct CpuTriangle {
-    double x[3], y[3];
-    float z[3];
-    int top, bottom;  // the rows it may cover, clamped to the buffer
+    CpuEdge edges[3];
+    double zAtOrigin, dzdx, dzdy;  // depth = zAtOrigin + dzdx * x + dzdy * y
+    int top, bottom;               // the rows it may cover, clamped to the buffer
 };
 
 struct CpuOcclusion {

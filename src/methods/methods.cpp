@@ -1,5 +1,7 @@
 #include "methods/methods.h"
 
+#include "methods/forest.h"
+
 const char *MethodName(Method method) {
     switch (method) {
     case Method::Specified: return "specified";
@@ -28,6 +30,12 @@ void DestroyMethods(Methods &methods) {
     DestroyHizPyramid(methods.hiz);
     methods.cpu = CpuOcclusion{};
     methods.temporal.lag = lag;  // a setting, kept across a rebuild
+}
+
+bool RebuildForest(GlScene &scene, Methods &methods, int count, std::string &error) {
+    DestroyMethods(methods);
+    scene.worlds = ForestWorlds(count);
+    return CreateMethods(methods, scene, error);
 }
 
 std::vector<bool> RunMethod(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection) {
