@@ -1,7 +1,6 @@
 #include "lab/culling.h"
 
 #include "lab/wait_clock.h"
-#include "methods/forest.h"
 
 namespace {
 
@@ -87,11 +86,4 @@ void MarkOutOfView(std::vector<TreeState> &states, const GlScene &scene, const D
     for (size_t i = 0; i < states.size() && i < scene.worlds.size(); ++i)
         if (states[i] == TreeState::Culled && OutsideFrustum(scene.tree, scene.worlds[i], viewProjection))
             states[i] = TreeState::OutOfView;
-}
-
-bool RebuildForest(GlScene &scene, Methods &methods, LabCulling &culling, int count, std::string &error) {
-    DestroyMethods(methods);
-    scene.worlds = ForestWorlds(count);
-    culling.flags.clear();  // a frozen frame of the old forest means nothing now
-    return CreateMethods(methods, scene, error);
 }

@@ -43,6 +43,3 @@ std::vector<TreeState> ClassifyTrees(const std::vector<bool> &flags, const std::
 // Culled trees whose box lies wholly outside the camera's frustum become
 // OutOfView: culled for being out of view, not for being hidden.
 void MarkOutOfView(std::vector<TreeState> &states, const GlScene &scene, const D3DXMATRIX &viewProjection);
-
-// New forest of `count` trees: the scene's worlds and the methods' per-tree objects.
-bool RebuildForest(GlScene &scene, Methods &methods, LabCulling &culling, int count, std::string &error);

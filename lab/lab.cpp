@@ -71,7 +71,8 @@ void SetFreeze(Lab &lab, bool frozen) {
 bool SetTreeCount(Lab &lab, int trees, std::string &error) {
     trees = std::clamp(trees, MinTrees, MaxTrees);
     if (trees == (int)lab.scene.worlds.size()) return true;
-    if (!RebuildForest(lab.scene, lab.methods, lab.culling, trees, error)) return false;
+    if (!RebuildForest(lab.scene, lab.methods, trees, error)) return false;
+    lab.culling.flags.clear();  // a frozen frame of the old forest means nothing now
     lab.truthRuns = -1;
     Announce("trees", trees);
     return true;

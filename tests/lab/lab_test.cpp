@@ -13,6 +13,7 @@
 #include "lab/depth_views.h"
 #include "lab/scene_marks.h"
 #include "lab/frame_graph.h"
+#include "lab/lab.h"
 #include "lab/panel.h"
 #include "lab/transform_device.h"
 #include "lab/wait_clock.h"
@@ -114,15 +115,25 @@ TEST_F(LabCullingTest, AMethodChosenWhileFrozenAnswersForTheFrozenCamera) {
     EXPECT_EQ(culling.flags, RunMethod(bench, Method::Specified, scene, start));
 }
 
-TEST_F(LabCullingTest, RebuildingTheForestChangesTheTreeCountEverywhere) {
+// The lab's whole frame: a new forest chosen while frozen is culled at once
+// (a frozen frame of the old forest means nothing), scored against the
+// truth and classified tree by tree; the count stays within its range.
+TEST_F(LabCullingTest, ANewForestWhileFrozenIsCulledScoredAndClassified) {
+    Lab whole;
     std::string error;
-    ASSERT_TRUE(RebuildForest(scene, lab, culling, 1000, error)) << error;
-    ChooseMethod(culling, lab, scene, Method::Hiz);
-    CullFrame(culling, lab, scene, CameraAt(0, 6));
-    EXPECT_EQ(culling.flags.size(), 1000u);
-    ChooseMethod(culling, lab, scene, Method::Cpu);
-    CullFrame(culling, lab, scene, CameraAt(1, 6));
-    EXPECT_EQ(culling.flags.size(), 1000u);
+    ASSERT_TRUE(CreateLab(whole, 300, error)) << error;
+    RunLabFrame(whole, CameraAt(0, 6));
+    SetFreeze(whole, true);
+    ASSERT_TRUE(SetTreeCount(whole, 1000, error)) << error;
+    RunLabFrame(whole, CameraAt(1, 6));
+    EXPECT_TRUE(whole.culling.frozen);
+    EXPECT_EQ(whole.culling.flags.size(), 1000u);
+    EXPECT_EQ(whole.truthPixels.size(), 1000u);
+    EXPECT_EQ(whole.states.size(), 1000u);
+    EXPECT_EQ(whole.score.drawn, (int)std::count(whole.culling.flags.begin(), whole.culling.flags.end(), true));
+    ASSERT_TRUE(SetTreeCount(whole, 5, error)) << error;
+    EXPECT_EQ(whole.scene.worlds.size(), (size_t)MinTrees);
+    DestroyLab(whole);
 }
 
 TEST_F(LabCullingTest, TheWaitClockSeesTheProgramsPassWaitAndPutsOpenGLBack) {
