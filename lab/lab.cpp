@@ -14,11 +14,6 @@ void Announce(const char *what, long value) {
     fflush(stdout);
 }
 
-bool MethodFillsOcclusionBuffer(Method method) {
-    return method == Method::Specified || method == Method::Batched || method == Method::Temporal ||
-           method == Method::Hiz;
-}
-
 void Score(Lab &lab) {
     if (!lab.scoreTruth) {
         lab.truthPixels.clear();
@@ -37,6 +32,11 @@ void Score(Lab &lab) {
 }
 
 }  // namespace
+
+bool MethodFillsOcclusionBuffer(Method method) {
+    return method == Method::Specified || method == Method::Batched || method == Method::Temporal ||
+           method == Method::Hiz;
+}
 
 bool CreateLab(Lab &lab, int trees, std::string &error) {
     if (!LoadGlScene(lab.scene, ForestWorlds(trees), error) || !CreateMethods(lab.methods, lab.scene, error) ||

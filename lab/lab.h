@@ -29,6 +29,9 @@ struct Lab {
     std::vector<TreeState> states;
 };
 
+// The methods that draw the bounding meshes into the occlusion buffer.
+bool MethodFillsOcclusionBuffer(Method method);
+
 // With an OpenGL 4.3 context current and Materials\ reachable.
 bool CreateLab(Lab &lab, int trees, std::string &error);
 void DestroyLab(Lab &lab);

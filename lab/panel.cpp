@@ -190,10 +190,9 @@ void DrawPanel(Lab &lab, const LabLayout &layout, PanelRequests &requests) {
 
 void DrawInsets(Lab &lab, const LabLayout &layout, const D3DXMATRIX &viewer) {
     Method method = lab.culling.method;
-    bool buffer = method != Method::Cpu && method != Method::Off;
     int x = 0, step = layout.insetWidth + 16;
     Inset("Occlusion buffer, 320 x 240", x, layout, lab.depth.occlusion.image,
-          buffer ? nullptr : "not used by this method");
+          MethodFillsOcclusionBuffer(method) ? nullptr : "not used by this method");
     x += step;
     char title[96];
     int level = lab.pyramidLevel;
