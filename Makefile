@@ -1,8 +1,8 @@
-# The two commands of the README: `make run` and `make test`.
+# The commands of the README: `make run`, `make lab` and `make test`.
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: run test build deps package mutants stress
+.PHONY: run lab test build deps package mutants stress
 
 deps:
 	@scripts/bootstrap
@@ -13,6 +13,10 @@ build:
 
 run: deps build
 	./$(BUILD_DIR)/occlusion-culling
+
+# The lab beside the demo: every culling method live, freeze, insets, timings.
+lab: deps build
+	./$(BUILD_DIR)/occlusion-lab
 
 # The Debian package, built in $(BUILD_DIR)/package for /usr.
 package: deps

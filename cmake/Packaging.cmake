@@ -29,10 +29,11 @@ endif()
 configure_file(${OC_PACKAGING_DIR}/${OC_APP_ID}.metainfo.xml.in ${CMAKE_BINARY_DIR}/packaging/${OC_APP_ID}.metainfo.xml
                @ONLY)
 configure_file(${OC_PACKAGING_DIR}/occlusion-culling.1.in ${CMAKE_BINARY_DIR}/packaging/occlusion-culling.1 @ONLY)
+configure_file(${OC_PACKAGING_DIR}/occlusion-lab.1.in ${CMAKE_BINARY_DIR}/packaging/occlusion-lab.1 @ONLY)
 
 # Debian wants manual pages and changelogs compressed, without a timestamp.
 find_program(OC_GZIP gzip REQUIRED)
-foreach(file occlusion-culling.1 changelog)
+foreach(file occlusion-culling.1 occlusion-lab.1 changelog)
   if(file STREQUAL changelog)
     set(source ${OC_PACKAGING_DIR}/changelog)
   else()
@@ -45,13 +46,15 @@ foreach(file occlusion-culling.1 changelog)
 endforeach()
 add_custom_target(packaging-files ALL DEPENDS ${OC_COMPRESSED})
 
-install(FILES ${OC_PACKAGING_DIR}/${OC_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${OC_PACKAGING_DIR}/${OC_APP_ID}.desktop ${OC_PACKAGING_DIR}/${OC_APP_ID}.lab.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/${OC_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size ${OC_ICON_SIZES})
   install(FILES ${OC_PACKAGING_DIR}/icons/occlusion-culling-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME occlusion-culling.png)
 endforeach()
-install(FILES ${CMAKE_BINARY_DIR}/packaging/occlusion-culling.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/occlusion-culling.1.gz ${CMAKE_BINARY_DIR}/packaging/occlusion-lab.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${OC_PACKAGING_DIR}/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${OC_DOC_DIR})
 
 set(CPACK_GENERATOR DEB)
@@ -64,7 +67,12 @@ under a sky with 300 trees, and a camera flown with the keyboard. Every
 frame each tree's simple bounding shape is drawn into a small off-screen
 buffer inside an occlusion query, and only the trees that showed at least
 one pixel are drawn in full. It renders with OpenGL 3.3, on any GPU or
-with Mesa's llvmpipe.")
+with Mesa's llvmpipe.
+.
+A second program, occlusion-lab, shows the culling at work: six methods
+switched while flying, a frozen culling camera to fly away from, the
+occlusion buffer, depth pyramid and CPU depth buffer on screen, and every
+method's errors against the truth.")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

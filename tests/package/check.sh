@@ -28,9 +28,12 @@ id=com.example.occlusion_culling
 share=$scratch/root/usr/share
 required=(
     usr/bin/occlusion-culling
+    usr/bin/occlusion-lab
     "usr/share/applications/$id.desktop"
+    "usr/share/applications/$id.lab.desktop"
     "usr/share/metainfo/$id.metainfo.xml"
     usr/share/man/man1/occlusion-culling.1.gz
+    usr/share/man/man1/occlusion-lab.1.gz
     usr/share/doc/occlusion-culling/copyright
     usr/share/doc/occlusion-culling/changelog.gz
 )
@@ -49,11 +52,14 @@ for file in "$root"/Materials/*; do
         fail "the package's Materials/$(basename "$file") differs from the tree's"
 done
 
-report=$(desktop-file-validate "$share/applications/$id.desktop" 2>&1) ||
-    fail "desktop-file-validate: $report"
-[ -z "$report" ] || fail "desktop-file-validate: $report"
-exec=$(sed -n 's/^Exec=//p' "$share/applications/$id.desktop")
-[ "$exec" = occlusion-culling ] || fail "the desktop entry starts '$exec', not occlusion-culling"
+# Each desktop entry is valid and starts its own program.
+for entry in "$id.desktop occlusion-culling" "$id.lab.desktop occlusion-lab"; do
+    file=$share/applications/${entry% *}
+    report=$(desktop-file-validate "$file" 2>&1) || fail "desktop-file-validate: $report"
+    [ -z "$report" ] || fail "desktop-file-validate: $report"
+    exec=$(sed -n 's/^Exec=//p' "$file")
+    [ "$exec" = "${entry#* }" ] || fail "${entry% *} starts '$exec', not ${entry#* }"
+done
 report=$(appstreamcli validate --no-net --pedantic "$share/metainfo/$id.metainfo.xml" 2>&1) ||
     fail "appstreamcli validate: $report"
 if grep -qE '^[EWIP]: ' <<<"$report"; then fail "appstreamcli validate: $report"; fi

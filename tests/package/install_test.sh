@@ -83,6 +83,23 @@ e2e_check_no_crash "$code"
 [ "$code" -eq 0 ] || e2e_fail "the installed program exited with $code after closing its window"
 [ -z "$(ls -A "$empty")" ] || e2e_fail "the program left files in its working directory: $(ls -A "$empty")"
 
+# The lab, as its desktop entry starts it, from the same empty directory:
+# it finds the installed Materials and draws its first frame.
+lab_entry=/usr/share/applications/$id.lab.desktop
+lab=$(sed -n 's/^Exec=//p' "$lab_entry")
+[ "$(command -v "$lab")" = /usr/bin/occlusion-lab ] || e2e_fail "$lab_entry runs '$lab', not the installed lab"
+E2E_TITLE="Occlusion Lab"
+e2e_start_program "$(command -v "$lab")" "$empty"
+e2e_wait_window 120
+e2e_wait_for 120 grep -qx "trees: 300" "$E2E_STDOUT" || e2e_fail "the installed lab drew no first frame"
+e2e_x /usr/bin/import -window "$E2E_WINDOW" "$E2E_DIR/lab.png" || e2e_fail "screenshot of the lab failed"
+lab_sky=$(e2e_count_near "$E2E_DIR/lab.png" "rgb(90,150,230)" "25%" "600x200+0+0")
+[ "$lab_sky" -gt 1000 ] || e2e_fail "no blue sky in the lab's scene ($lab_sky pixels)"
+e2e_close
+e2e_wait_exit 30
+e2e_check_clean_exit $? "closing the installed lab"
+[ -z "$(ls -A "$empty")" ] || e2e_fail "the lab left files in its working directory: $(ls -A "$empty")"
+
 purge || e2e_fail "dpkg --purge occlusion-culling failed"
 ! dpkg-query -W -f='${Status}' occlusion-culling 2>/dev/null | grep -q "installed" ||
     e2e_fail "occlusion-culling is still installed after dpkg --purge"

@@ -1,0 +1,30 @@
+// What a method saw, as pictures: a depth texture (the occlusion buffer,
+// one level of the depth pyramid, the CPU rasteriser's buffer) turned into
+// a 320 x 240 grey image, near bright and far dark, nothing drawn in blue.
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include <string>
+
+constexpr int DepthViewWidth = 320, DepthViewHeight = 240;
+
+struct DepthView {
+    GLuint framebuffer = 0, image = 0;  // RGBA8, row 0 at the top as the buffers keep it
+};
+
+struct DepthViews {
+    GLuint program = 0, vertexArray = 0;
+    GLint levelUniform = -1;
+    GLuint cpuDepth = 0;  // R32F upload of the CPU buffer
+    DepthView occlusion, pyramid, cpu;
+};
+
+bool CreateDepthViews(DepthViews &views, std::string &error);
+void DestroyDepthViews(DepthViews &views);
+
+// Renders `level` of `depth` (a depth or R32F texture with the buffer in its
+// top-left 320 x 240 texels at level 0) into `view`.
+void ShowDepth(DepthViews &views, DepthView &view, GLuint depth, int level);
+// The CPU buffer: 320 x 240 floats, row 0 at the top, 0 near .. 1 far.
+void ShowCpuDepth(DepthViews &views, const float *depth);

@@ -1,0 +1,12 @@
+// The forest from above, in an ImGui window: a dot per tree in its state's
+// colour, the culling camera's frustum and the viewer with its heading.
+#pragma once
+
+#include <vector>
+
+#include "lab/culling.h"
+
+// `viewer` is the viewer's camera-to-world matrix. Takes a square of side
+// `side` pixels in the current ImGui window.
+void DrawForestMap(const GlScene &scene, const std::vector<TreeState> &states, const D3DXMATRIX &cullingViewProjection,
+                   const D3DXMATRIX &viewer, float side);

@@ -1,0 +1,49 @@
+// The lab's state and its frame, apart from the window: what the culling
+// did, what the truth says of it, and the pictures that show both.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "lab/culling.h"
+#include "lab/depth_views.h"
+#include "lab/frame_graph.h"
+#include "lab/scene_marks.h"
+
+constexpr int MinTrees = 30, MaxTrees = 10000, DefaultTrees = 300;
+
+struct Lab {
+    GlScene scene;
+    Methods methods;
+    GroundTruth truth;
+    LabCulling culling;
+    SceneMarks marks;
+    DepthViews depth;
+    FrameGraph graph;
+    bool scoreTruth = true;  // the truth costs a full frame of every tree: it can be turned off
+    int pyramidLevel = 3;
+    std::vector<int> truthPixels;  // for the culling camera; empty when not scored
+    long truthRuns = -1;           // the culling run the truth was taken for
+    double truthMilliseconds = 0;  // the last truth pass, CPU clock to its counts
+    TruthScore score;
+    std::vector<TreeState> states;
+};
+
+// The methods that draw the bounding meshes into the occlusion buffer.
+bool MethodFillsOcclusionBuffer(Method method);
+
+// With an OpenGL 4.3 context current and Materials\ reachable.
+bool CreateLab(Lab &lab, int trees, std::string &error);
+void DestroyLab(Lab &lab);
+
+// The changes a key or the panel asks for. Each prints one line on
+// standard output ("method: hiz", "frozen: 1", "trees: 1000") that scripts
+// can wait for.
+void SelectMethod(Lab &lab, Method method);
+void SetFreeze(Lab &lab, bool frozen);
+bool SetTreeCount(Lab &lab, int trees, std::string &error);
+void SetQueryLag(Lab &lab, int frames);
+
+// Culls for the viewer's camera (unless frozen), scores against the truth,
+// draws the scene with its marks into the main target and fills the insets.
+void RunLabFrame(Lab &lab, const D3DXMATRIX &viewerViewProjection);

@@ -1,0 +1,185 @@
+// occlusion-lab: the demo's forest, camera and keys, with every culling
+// method switchable while flying, a freeze that keeps the culling camera
+// still while the viewer flies out to look at what it culled, and the
+// method's view of the world, its timings and its errors on screen.
+#include <SDL.h>
+#include <epoxy/gl.h>
+#include <imgui.h>
+#include <backends/imgui_impl_opengl3.h>
+#include <backends/imgui_impl_sdl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/frame_clock.h"
+#include "app/main_window.h"
+#include "lab/lab.h"
+#include "lab/panel.h"
+#include "lab/transform_device.h"
+#include "scene/camera.h"
+#include "scene/scene.h"
+
+namespace {
+
+constexpr int WindowWidth = 1280, WindowHeight = 960;
+constexpr int SceneTargetWidth = 1024, SceneTargetHeight = 768;  // the main target's size
+const char WindowTitle[] = "Occlusion Lab";
+
+int GLErrors = 0;
+
+void GLAPIENTRY OnDebugMessage(GLenum, GLenum type, GLuint, GLenum, GLsizei, const GLchar *message, const void *) {
+    if (type != GL_DEBUG_TYPE_ERROR) return;
+    fprintf(stderr, "OpenGL error: %s\n", message);
+    GLErrors++;
+}
+
+bool DebugWanted() {
+    const char *setting = getenv("OC_GL_DEBUG");
+    return setting && strcmp(setting, "1") == 0;
+}
+
+// Letters go to the camera's key table, as the demo's window procedure
+// fills it; digits and F are the lab's own.
+void HandleKey(Lab &lab, const SDL_KeyboardEvent &key, bool imguiHasKeyboard) {
+    SDL_Keycode sym = key.keysym.sym;
+    bool down = key.type == SDL_KEYDOWN;
+    if (sym >= SDLK_a && sym <= SDLK_z) KeyStates[toupper((int)sym)] = down && !imguiHasKeyboard;
+    if (!down || key.repeat || imguiHasKeyboard) return;
+    if (sym >= SDLK_1 && sym < SDLK_1 + (int)Method::Count) SelectMethod(lab, (Method)(sym - SDLK_1));
+    if (sym == SDLK_f) SetFreeze(lab, !lab.culling.frozen);
+}
+
+void Apply(Lab &lab, const PanelRequests &requests) {
+    if (requests.method >= 0) SelectMethod(lab, (Method)requests.method);
+    if (requests.freeze >= 0) SetFreeze(lab, requests.freeze != 0);
+    if (requests.lag) SetQueryLag(lab, requests.lag);
+    std::string error;
+    if (requests.trees && !SetTreeCount(lab, requests.trees, error))
+        fprintf(stderr, "occlusion-lab: %s\n", error.c_str());
+}
+
+// The main target is top-row-first: the blit turns it upright.
+void ShowScene(const Lab &lab, const LabLayout &layout) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, lab.scene.mainFramebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    int top = layout.height - layout.sceneY;
+    glBlitFramebuffer(0, 0, SceneTargetWidth, SceneTargetHeight, layout.sceneX, top,
+                      layout.sceneX + layout.sceneWidth, top - layout.sceneHeight, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+bool Loop(SDL_Window *window, Lab &lab) {
+    ImGuiIO &io = ImGui::GetIO();
+    Clock::time_point last = Clock::now(), start = last;
+    bool announced = false;
+    for (;;) {
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            ImGui_ImplSDL2_ProcessEvent(&event);
+            if (event.type == SDL_QUIT) return true;
+            if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) HandleKey(lab, event.key, io.WantCaptureKeyboard);
+            if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+                memset(KeyStates, 0, sizeof KeyStates);
+        }
+
+        UpdateFrameRate();
+        UpdateCamera();
+        RunLabFrame(lab, CameraViewProjection());
+
+        int width = 0, height = 0;
+        SDL_GL_GetDrawableSize(window, &width, &height);
+        LabLayout layout = LayOut(width, height);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(0, 0, width, height);
+        glClearColor(0.09f, 0.09f, 0.11f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        ShowScene(lab, layout);
+
+        ImGui_ImplOpenGL3_NewFrame();
+        ImGui_ImplSDL2_NewFrame();
+        ImGui::NewFrame();
+        PanelRequests requests;
+        DrawPanel(lab, layout, requests);
+        DrawInsets(lab, layout, Camera.matrix);
+        ImGui::Render();
+        ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+        SDL_GL_SwapWindow(window);
+        Apply(lab, requests);
+
+        Clock::time_point now = Clock::now();
+        AddFrameTime(lab.graph, Milliseconds(start, now) / 1000.0, (float)Milliseconds(last, now));
+        last = now;
+        if (!announced) {  // the first frame is on screen
+            printf("method: %s\nfrozen: 0\ntrees: %zu\n", MethodName(lab.culling.method), lab.scene.worlds.size());
+            fflush(stdout);
+            announced = true;
+        }
+    }
+}
+
+// `--trees N` starts with a forest of N trees (the panel's slider changes it later).
+int TreesArgument(int argc, char **argv) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (strcmp(argv[i], "--trees") == 0) return std::clamp(atoi(argv[i + 1]), MinTrees, MaxTrees);
+    return DefaultTrees;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    int trees = TreesArgument(argc, argv);
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        fprintf(stderr, "occlusion-lab: SDL: %s\n", SDL_GetError());
+        return 1;
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, DebugWanted() ? SDL_GL_CONTEXT_DEBUG_FLAG : 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_Window *window = SDL_CreateWindow(WindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, WindowWidth,
+                                          WindowHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
+    if (!context) {
+        fprintf(stderr, "occlusion-lab: no OpenGL 4.3 core context (compute shaders are needed): %s\n", SDL_GetError());
+        if (window) SDL_DestroyWindow(window);
+        SDL_Quit();
+        return 1;
+    }
+    SDL_GL_SetSwapInterval(0);  // frame times show the work, not the display's rate
+    if (DebugWanted()) {
+        glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+        glDebugMessageCallback(OnDebugMessage, nullptr);
+    }
+
+    IMGUI_CHECKVERSION();
+    ImGui::CreateContext();
+    ImGui::GetIO().IniFilename = nullptr;
+    ImGui::StyleColorsDark();
+    ImGui_ImplSDL2_InitForOpenGL(window, context);
+    ImGui_ImplOpenGL3_Init("#version 430");
+
+    InstallTransformDevice(SceneTargetWidth, SceneTargetHeight);
+    Camera.position = CameraStart;
+    Lab lab;
+    std::string error;
+    bool ok = CreateLab(lab, trees, error);
+    if (!ok) fprintf(stderr, "occlusion-lab: %s\n", error.c_str());
+    if (ok) Loop(window, lab);
+    DestroyLab(lab);
+    RemoveTransformDevice();
+
+    ImGui_ImplOpenGL3_Shutdown();
+    ImGui_ImplSDL2_Shutdown();
+    ImGui::DestroyContext();
+    SDL_GL_DeleteContext(context);
+    SDL_DestroyWindow(window);
+    // SDL's video stays up until the process ends, as the demo's does:
+    // closing the display unloads the GL driver, whose process-wide blocks
+    // would then look leaked.
+    if (GLErrors) fprintf(stderr, "occlusion-lab: %d OpenGL errors\n", GLErrors);
+    return ok && GLErrors == 0 ? 0 : 1;
+}

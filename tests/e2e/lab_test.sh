@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# The lab as a learner drives it: each method chosen by its key, the
+# culling frozen and the viewer flown back to look at it, and the window
+# closed, on a debug context where an OpenGL error fails the test. The lab
+# prints a line per change of state ("method: hiz", "frozen: 1"); the test
+# holds a key until its line appears and reads the screen for the colours
+# each feature draws in.
+#
+# usage: lab_test.sh LAB_PROGRAM REPO_ROOT
+set -u
+[ $# -eq 2 ] || { echo "usage: $0 LAB_PROGRAM REPO_ROOT" >&2; exit 2; }
+program=$(realpath "$1")
+root=$(realpath "$2")
+# shellcheck source=lib.sh
+. "$(dirname "$0")/lib.sh"
+E2E_TITLE="Occlusion Lab"
+
+# lines LINE: how many times the lab printed exactly LINE.
+lines() { grep -cx "$1" "$E2E_STDOUT" 2>/dev/null; }
+at_least() { [ "$(lines "$1")" -ge "$2" ]; }
+
+# press_until KEY LINE: holds KEY until the lab prints LINE once more.
+press_until() {
+    local before
+    before=$(lines "$2")
+    e2e_key_down "$1"
+    e2e_wait_for 30 at_least "$2" $((before + 1))
+    local found=$?
+    e2e_key_up "$1"
+    [ $found -eq 0 ] || e2e_fail "holding $1 did not bring \"$2\""
+}
+
+shot() { e2e_x /usr/bin/import -window "$E2E_WINDOW" "$1" || e2e_fail "screenshot of the window failed"; }
+
+# Colours of the marks, as the panel's legend names them.
+magenta="rgb(255,0,255)"
+cyan="rgb(0,255,255)"
+nothing="rgb(26,31,82)"  # a depth inset where nothing was drawn
+
+# count COLOUR FUZZ CROP in a fresh screenshot
+count() {
+    shot "$E2E_DIR/now.png"
+    e2e_count_near "$E2E_DIR/now.png" "$1" "$2" "$3"
+}
+more_than() { [ "$(count "$1" "$2" "$3")" -gt "$4" ]; }
+fewer_than() { [ "$(count "$1" "$2" "$3")" -lt "$4" ]; }
+
+e2e_start_display
+export OC_GL_DEBUG=1
+e2e_start_program "$program" "$root"
+e2e_wait_window 120
+e2e_wait_for 120 at_least "trees: 300" 1 || e2e_fail "the lab drew no first frame"
+
+read -r width height < <(e2e_window_size)
+scene="$((width * 7 / 10))x$((height * 7 / 10))+0+0"  # inside the scene view at any size
+inset_y=$((height - 190))
+pyramid="230x160+264+$inset_y"
+cpu="230x160+520+$inset_y"
+
+# The program's pass loses a few trees from the start point, marked in magenta.
+e2e_wait_for 30 more_than "$magenta" 25% "$scene" 200 ||
+    e2e_fail "no wrongly culled tree marked from the start point ($(count "$magenta" 25% "$scene") pixels)"
+shot "$E2E_DIR/specified.png"
+
+for step in "2 batched" "3 temporal" "4 hiz" "5 cpu" "6 off"; do
+    press_until "${step% *}" "method: ${step#* }"
+    shot "$E2E_DIR/${step#* }.png"
+    echo "ok: key ${step% *} chose ${step#* }"
+    case ${step#* } in
+    hiz) e2e_wait_for 30 fewer_than "$nothing" 10% "$pyramid" 30000 || e2e_fail "the depth pyramid inset stayed empty" ;;
+    cpu) e2e_wait_for 30 fewer_than "$nothing" 10% "$cpu" 30000 || e2e_fail "the CPU depth inset stayed empty" ;;
+    off) e2e_wait_for 30 fewer_than "$magenta" 25% "$scene" 20 || e2e_fail "with culling off a tree is still marked as wrongly culled" ;;
+    esac
+done
+
+# Frozen with the program's pass, then flown back: the frozen frustum and
+# the culled trees' boxes stand in front of the viewer.
+press_until 1 "method: specified"
+press_until f "frozen: 1"
+e2e_key_down s
+e2e_wait_for 30 more_than "$cyan" 30% "$scene" 100
+found=$?
+e2e_key_up s
+[ $found -eq 0 ] || e2e_fail "no frozen frustum in view after flying back ($(count "$cyan" 30% "$scene") pixels)"
+shot "$E2E_DIR/frozen.png"
+e2e_wait_for 10 more_than "rgb(90,160,255)" 20% "$scene" 100 || e2e_fail "no boxes for the culled trees while frozen"
+press_until f "frozen: 0"
+e2e_wait_for 30 fewer_than "$cyan" 30% "$scene" 20 || e2e_fail "the frustum stayed after thawing"
+
+e2e_close
+e2e_wait_exit 30
+e2e_check_clean_exit $? "closing its window"
+grep -q "OpenGL error" "$E2E_STDERR" && e2e_fail "the driver reported OpenGL errors"
+[ -n "${OC_E2E_KEEP:-}" ] && cp "$E2E_DIR"/*.png "$OC_E2E_KEEP"/ 2>/dev/null
+echo "PASS: lab_test"

@@ -1,0 +1,285 @@
+// The lab's culling step on the real forest in a headless OpenGL 4.3
+// context: its flags are the ones the benchmark's call of the same method
+// gives, a freeze keeps them while the camera flies on, a method chosen
+// while frozen answers for the frozen camera; and the pieces around it.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "headless_device.h"
+#include "lab/culling.h"
+#include "lab/depth_views.h"
+#include "lab/scene_marks.h"
+#include "lab/frame_graph.h"
+#include "lab/lab.h"
+#include "lab/panel.h"
+#include "lab/transform_device.h"
+#include "lab/wait_clock.h"
+#include "methods/forest.h"
+#include "scene/camera.h"
+
+namespace {
+
+class LabCullingTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        device = new HeadlessDevice;
+        ASSERT_TRUE(device->Create(64, 64));
+        ContextPair contexts;
+        std::string error;
+        ASSERT_TRUE(MakePlainContext(contexts, error)) << error;
+    }
+    void SetUp() override {
+        ASSERT_EQ(chdir(OC_SOURCE_DIR), 0);
+        std::string error;
+        ASSERT_TRUE(LoadGlScene(scene, ForestWorlds(300), error)) << error;
+        ASSERT_TRUE(CreateMethods(lab, scene, error)) << error;
+        ASSERT_TRUE(CreateMethods(bench, scene, error)) << error;
+        CreateLabCulling(culling);
+        // The lab's own camera path: the demo's camera code through the lab's device.
+        InstallTransformDevice(1024, 768);
+    }
+    void TearDown() override {
+        RemoveTransformDevice();
+        DestroyLabCulling(culling);
+        DestroyMethods(lab);
+        DestroyMethods(bench);
+    }
+    static D3DXMATRIX CameraAt(int i, int n) {
+        PlaceCamera(i, n);
+        UpdateCamera();
+        return CameraViewProjection();
+    }
+    static HeadlessDevice *device;
+    GlScene scene;
+    Methods lab, bench;
+    LabCulling culling;
+};
+HeadlessDevice *LabCullingTest::device = nullptr;
+
+TEST_F(LabCullingTest, EveryMethodsFlagsAreTheBenchmarksAlongTheCameraPath) {
+    bench.temporal.lag = lab.temporal.lag = 2;
+    for (int m = 0; m < (int)Method::Count; ++m) {
+        Method method = (Method)m;
+        ChooseMethod(culling, lab, scene, method);
+        lab.temporal.frame = bench.temporal.frame = 0;
+        int culled = 0;
+        for (int i = 0; i < 6; ++i) {
+            D3DXMATRIX vp = CameraAt(i, 6);
+            CullFrame(culling, lab, scene, vp);
+            std::vector<bool> expected = RunMethod(bench, method, scene, vp);
+            FinishGpu();  // every query answered before the next frame reads it, in both
+            ASSERT_EQ(culling.flags, expected) << MethodName(method) << ", frame " << i;
+            culled += (int)std::count(expected.begin(), expected.end(), false);
+        }
+        if (method != Method::Off) {
+            EXPECT_GT(culled, 0) << MethodName(method) << " culled nothing";
+        }
+    }
+}
+
+TEST_F(LabCullingTest, FreezingKeepsTheFlagsAndCameraWhileTheViewerMoves) {
+    D3DXMATRIX start = CameraAt(0, 6);
+    CullFrame(culling, lab, scene, start);
+    std::vector<bool> frozenFlags = culling.flags;
+    SetFrozen(culling, true);
+    long runs = culling.runs;
+    for (int i = 1; i < 6; ++i) {
+        D3DXMATRIX vp = CameraAt(i, 6);
+        ASSERT_NE(RunMethod(bench, Method::Specified, scene, vp), frozenFlags) << "the camera did not move";
+        CullFrame(culling, lab, scene, vp);
+        EXPECT_EQ(culling.flags, frozenFlags) << "frame " << i;
+        EXPECT_EQ(memcmp(&culling.viewProjection, &start, sizeof start), 0) << "frame " << i;
+    }
+    EXPECT_EQ(culling.runs, runs);
+
+    SetFrozen(culling, false);
+    D3DXMATRIX last = CameraAt(5, 6);
+    CullFrame(culling, lab, scene, last);
+    EXPECT_EQ(culling.flags, RunMethod(bench, Method::Specified, scene, last));
+}
+
+TEST_F(LabCullingTest, AMethodChosenWhileFrozenAnswersForTheFrozenCamera) {
+    D3DXMATRIX start = CameraAt(2, 6);
+    CullFrame(culling, lab, scene, start);
+    SetFrozen(culling, true);
+    CullFrame(culling, lab, scene, CameraAt(4, 6));
+    for (Method method : {Method::Cpu, Method::Hiz, Method::Off}) {
+        ChooseMethod(culling, lab, scene, method);
+        EXPECT_EQ(culling.flags, RunMethod(bench, method, scene, start)) << MethodName(method);
+    }
+    // The temporal method's answers for a camera held still are the exact pass's.
+    ChooseMethod(culling, lab, scene, Method::Temporal);
+    EXPECT_EQ(culling.flags, RunMethod(bench, Method::Specified, scene, start));
+}
+
+// The lab's whole frame: a new forest chosen while frozen is culled at once
+// (a frozen frame of the old forest means nothing), scored against the
+// truth and classified tree by tree; the count stays within its range.
+TEST_F(LabCullingTest, ANewForestWhileFrozenIsCulledScoredAndClassified) {
+    Lab whole;
+    std::string error;
+    ASSERT_TRUE(CreateLab(whole, 300, error)) << error;
+    RunLabFrame(whole, CameraAt(0, 6));
+    SetFreeze(whole, true);
+    ASSERT_TRUE(SetTreeCount(whole, 1000, error)) << error;
+    RunLabFrame(whole, CameraAt(1, 6));
+    EXPECT_TRUE(whole.culling.frozen);
+    EXPECT_EQ(whole.culling.flags.size(), 1000u);
+    EXPECT_EQ(whole.truthPixels.size(), 1000u);
+    EXPECT_EQ(whole.states.size(), 1000u);
+    EXPECT_EQ(whole.score.drawn, (int)std::count(whole.culling.flags.begin(), whole.culling.flags.end(), true));
+    ASSERT_TRUE(SetTreeCount(whole, 5, error)) << error;
+    EXPECT_EQ(whole.scene.worlds.size(), (size_t)MinTrees);
+    DestroyLab(whole);
+}
+
+TEST_F(LabCullingTest, TheWaitClockSeesTheProgramsPassWaitAndPutsOpenGLBack) {
+    auto flush = epoxy_glFlush;
+    auto getQuery = epoxy_glGetQueryObjectuiv;
+    CullFrame(culling, lab, scene, CameraAt(0, 6));
+    EXPECT_GT(culling.times.blocked, 0.0);
+    EXPECT_LE(culling.times.blocked, culling.times.cpu);
+    EXPECT_EQ(epoxy_glFlush, flush);
+    EXPECT_EQ(epoxy_glGetQueryObjectuiv, getQuery);
+    // Culling off asks the GPU nothing.
+    ChooseMethod(culling, lab, scene, Method::Off);
+    CullFrame(culling, lab, scene, CameraAt(1, 6));
+    EXPECT_EQ(culling.times.blocked, 0.0);
+}
+
+// From the middle of the forest, looking north: the trees to the south are
+// behind the camera, and some culled trees in view are hidden ones.
+TEST_F(LabCullingTest, CulledTreesBehindTheCameraAreOutOfViewTheOthersHidden) {
+    D3DXMATRIX vp = CameraAt(3, 6);
+    std::vector<bool> flags = RunMethod(bench, Method::Specified, scene, vp);
+    std::vector<TreeState> states = ClassifyTrees(flags, {});
+    MarkOutOfView(states, scene, vp);
+    int behind = 0, hidden = 0;
+    for (size_t i = 0; i < states.size(); ++i) {
+        float z = scene.worlds[i]._43, cameraZ = Camera.position.z;
+        if (z < cameraZ - 20) {
+            EXPECT_EQ(states[i], TreeState::OutOfView) << "tree " << i << " behind the camera";
+            behind++;
+        }
+        if (flags[i]) {
+            EXPECT_EQ(states[i], TreeState::Drawn) << "tree " << i;
+        }
+        hidden += states[i] == TreeState::Culled;
+    }
+    EXPECT_GT(behind, 0);
+    EXPECT_GT(hidden, 0) << "no tree hidden behind others in view";
+}
+
+std::vector<uint32_t> ReadImage(GLuint framebuffer, int width, int height) {
+    std::vector<uint32_t> pixels((size_t)width * height);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+// The CPU buffer's picture keeps its rows (row 0 stays at the top, as the
+// insets show it), near is brighter than far, and far depth is the blue of
+// "nothing drawn".
+TEST_F(LabCullingTest, DepthPicturesKeepTheRowsNearBrightFarBlue) {
+    DepthViews views;
+    std::string error;
+    ASSERT_TRUE(CreateDepthViews(views, error)) << error;
+    std::vector<float> depth((size_t)DepthViewWidth * DepthViewHeight, 1.0f);
+    for (int x = 0; x < DepthViewWidth; ++x) {
+        depth[x] = 0.5f;                                   // top row: near
+        depth[(size_t)(DepthViewHeight - 1) * DepthViewWidth + x] = 0.999f;  // bottom row: far
+    }
+    ShowCpuDepth(views, depth.data());
+    std::vector<uint32_t> image = ReadImage(views.cpu.framebuffer, DepthViewWidth, DepthViewHeight);
+    auto red = [](uint32_t rgba) { return (int)(rgba & 0xff); };
+    auto blue = [](uint32_t rgba) { return (int)((rgba >> 16) & 0xff); };
+    uint32_t top = image[0], bottom = image[(size_t)(DepthViewHeight - 1) * DepthViewWidth];
+    uint32_t middle = image[(size_t)DepthViewHeight / 2 * DepthViewWidth];
+    EXPECT_GT(red(top), red(bottom));
+    EXPECT_EQ(red(top), blue(top)) << "depth is grey";
+    EXPECT_GT(blue(middle), 2 * red(middle)) << "far depth is blue";
+    DestroyDepthViews(views);
+}
+
+// A wrongly culled tree in front of the camera is filled with the mark's
+// colour where it stands; a rightly culled one is only outlined.
+TEST_F(LabCullingTest, AMissedTreeIsFilledInMagenta) {
+    SceneMarks marks;
+    std::string error;
+    ASSERT_TRUE(CreateSceneMarks(marks, error)) << error;
+    D3DXMATRIX vp = CameraAt(0, 6);
+    size_t nearest = 0;  // the tree nearest the camera that it sees
+    std::vector<int> pixels(scene.worlds.size(), 0);
+    std::vector<bool> none(scene.worlds.size(), false);
+    for (size_t i = 0; i < scene.worlds.size(); ++i) {
+        D3DXVECTOR3 at(scene.worlds[i]._41, scene.worlds[i]._42, scene.worlds[i]._43), clip;
+        D3DXVec3TransformCoord(&clip, &at, &vp);
+        bool inView = std::fabs(clip.x) < 0.5f && std::fabs(clip.y) < 0.8f && clip.z > 0 && clip.z < 1;
+        if (inView && (pixels[nearest] == 0 || scene.worlds[i]._43 < scene.worlds[nearest]._43)) nearest = i;
+        pixels[i] = inView;
+    }
+    ASSERT_EQ(pixels[nearest], 1);
+    std::vector<TreeState> states = ClassifyTrees(none, pixels);
+    ASSERT_EQ(states[nearest], TreeState::Missed);
+
+    auto magentaPixels = [&](const std::vector<TreeState> &marked) {
+        MainSceneGl(scene, RecordedFrame{vp, {}}, none);
+        AddTreeMarks(marks, scene, marked, true);
+        DrawSceneMarks(marks, scene, vp);
+        std::vector<uint32_t> image = ReadImage(scene.mainFramebuffer, 1024, 768);
+        return std::count_if(image.begin(), image.end(), [](uint32_t p) {
+            int r = p & 0xff, g = (p >> 8) & 0xff, b = (p >> 16) & 0xff;
+            return r > 180 && b > 180 && g < 80;
+        });
+    };
+    std::vector<TreeState> onlyNearest(states.size(), TreeState::Culled);
+    onlyNearest[nearest] = TreeState::Missed;
+    long filled = magentaPixels(onlyNearest);
+    onlyNearest[nearest] = TreeState::Culled;
+    long outlined = magentaPixels(onlyNearest);
+    EXPECT_GT(filled, 500);
+    EXPECT_EQ(outlined, 0);
+    DestroySceneMarks(marks);
+}
+
+TEST(LabTrees, EachTreesStateFollowsItsFlagAndTheTruth) {
+    std::vector<bool> flags = {true, true, false, false, true};
+    std::vector<int> pixels = {12, 0, 5, 0, 1};
+    std::vector<TreeState> expected = {TreeState::Drawn, TreeState::Wasted, TreeState::Missed, TreeState::Culled,
+                                       TreeState::Drawn};
+    EXPECT_EQ(ClassifyTrees(flags, pixels), expected);
+    TruthScore score = ScoreAgainstTruth(flags, pixels);
+    EXPECT_EQ(score.missed, (int)std::count(expected.begin(), expected.end(), TreeState::Missed));
+    EXPECT_EQ(score.wasted, (int)std::count(expected.begin(), expected.end(), TreeState::Wasted));
+    // Without a truth, nothing is called an error.
+    std::vector<TreeState> unscored = ClassifyTrees(flags, {});
+    EXPECT_EQ(std::count(unscored.begin(), unscored.end(), TreeState::Missed), 0);
+    EXPECT_EQ(std::count(unscored.begin(), unscored.end(), TreeState::Wasted), 0);
+}
+
+TEST(LabFrameGraph, KeepsOnlyTheLastSeconds) {
+    FrameGraph graph;
+    for (int i = 0; i <= 100; ++i) AddFrameTime(graph, i * 0.1, (float)i);
+    ASSERT_EQ(graph.times.size(), graph.ends.size());
+    EXPECT_GE(graph.ends.front(), 10.0 - graph.seconds);
+    EXPECT_LE(graph.times.size(), 52u);
+    EXPECT_EQ(graph.times.back(), 100.0f);
+    EXPECT_EQ(SlowestFrame(graph), 100.0f);
+    EXPECT_EQ(SlowestFrame(FrameGraph()), 1.0f);
+}
+
+TEST(LabLayout, TheSceneIsFourByThreeAndOverlapsNothing) {
+    for (auto [w, h] : {std::pair{1280, 960}, {1920, 1080}, {800, 600}, {1280, 400}}) {
+        LabLayout l = LayOut(w, h);
+        EXPECT_NEAR(l.sceneWidth * 3, l.sceneHeight * 4, 4) << w << "x" << h;
+        EXPECT_LE(l.sceneX + l.sceneWidth, l.panelX) << w << "x" << h;
+        EXPECT_LE(l.sceneY + l.sceneHeight, l.stripY) << w << "x" << h;
+        EXPECT_EQ(l.panelX + l.panelWidth, std::max(w, l.panelX + l.panelWidth)) << w << "x" << h;
+        EXPECT_GE(l.sceneWidth, 0);
+    }
+}
+
+}  // namespace
