@@ -1,9 +1,8 @@
-// The window procedure driven through a headless window's queue, with no
-// device: size checks then only record the client size.
+// The window procedure's key table, driven through a headless window's queue
+// with no device.
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
-#include "device/device.h"
 #include "win32/headless.h"
 
 namespace {
@@ -20,7 +19,6 @@ protected:
         ASSERT_NE(MainWindow, nullptr);
         Drain();
         memset(KeyStates, 0, sizeof KeyStates);
-        ZeroMemory(&PresentParameters, sizeof PresentParameters);
     }
     void TearDown() override {
         if (MainWindow) DestroyWindow(MainWindow);
@@ -70,32 +68,6 @@ TEST_F(MainWindowTest, LosingTheKeyboardFocusReleasesEveryKey) {
     EXPECT_EQ(KeyStates['W'], 0);
     Send(WM_KEYDOWN, 'W', 1 | 1 << 30);  // auto-repeat of the key still held
     EXPECT_EQ(KeyStates['W'], 1);
-}
-
-TEST_F(MainWindowTest, OnlyRestoredMaximisedAndExitSizeMoveCheckTheSize) {
-    SetHeadlessClientSize(MainWindow, 640, 480);
-    Send(WM_SIZE, SIZE_MINIMIZED, 0);
-    EXPECT_EQ(PresentParameters.BackBufferWidth, 0u);
-    Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(640, 480));
-    EXPECT_EQ(PresentParameters.BackBufferWidth, 640u);
-    EXPECT_EQ(PresentParameters.BackBufferHeight, 480u);
-    SetHeadlessClientSize(MainWindow, 800, 600);
-    Send(WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(800, 600));
-    EXPECT_EQ(PresentParameters.BackBufferWidth, 800u);
-    SetHeadlessClientSize(MainWindow, 300, 200);
-    Send(WM_EXITSIZEMOVE, 0);
-    EXPECT_EQ(PresentParameters.BackBufferHeight, 200u);
-}
-
-TEST_F(MainWindowTest, DestroyPostsQuitAndTheLoopEndsWithoutAFrame) {
-    // With no device, a frame would crash: the loop must end on WM_QUIT first.
-    PostMessageA(MainWindow, WM_KEYDOWN, 'S', 0);
-    PostMessageA(MainWindow, WM_CLOSE, 0, 0);  // default handling destroys the window
-    RunMessageLoop();
-    EXPECT_EQ(KeyStates['S'], 1);
-    MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE));
-    MainWindow = NULL;  // destroyed by the loop
 }
 
 }  // namespace
