@@ -1,4 +1,5 @@
-// Device set-up, resize and teardown as the program does them, and its entry.
+// The program's window: device set-up, resize and teardown as the program does
+// them, the key table, the message loop and the program's entry.
 #include <unistd.h>
 
 #include "program.h"
@@ -70,6 +71,24 @@ TEST_F(ProgramTest, AFailedResetSkipsTheOcclusionPassAndOverlayUntilTheNextSizeC
     ExpectEachResourceOnce();
     RenderFrame();
     EXPECT_EQ(ReadBackBuffer().size(), 700u * 500u);
+}
+
+// Key-down sets a key (repeats too), key-up clears it, also when released
+// with Alt held; Alt+key leaves it; codes past the table fold into it.
+// Losing the focus releases every key, as no key-up comes for keys released
+// in another window; a key still held on return counts once it repeats.
+TEST_F(ProgramTest, KeyMessagesSetAndClearTheKeyTableAndLosingTheFocusClearsIt) {
+    ASSERT_TRUE(StartProgram());
+    const struct { UINT message; WPARAM key; LPARAM lParam; int shown; BYTE expected; } steps[] = {
+        {WM_KEYDOWN, 'W', 0, 'W', 1}, {WM_KEYDOWN, 'W', 1 | 1 << 30, 'W', 1}, {WM_KEYUP, 'W', 0, 'W', 0},
+        {WM_SYSKEYDOWN, 'A', 1 << 29, 'A', 0}, {WM_KEYDOWN, 'D', 0, 'D', 1}, {WM_SYSKEYUP, 'D', 1 << 29, 'D', 0},
+        {WM_KEYDOWN, 0x1FF, 0, 0xFF, 1}, {WM_KEYDOWN, 'J', 0, 'J', 1}, {WM_ACTIVATE, WA_INACTIVE, 0, 'J', 1},
+        {WM_KILLFOCUS, 0, 0, 'J', 0}, {WM_SETFOCUS, 0, 0, 0xFF, 0}, {WM_KEYDOWN, 'J', 1 | 1 << 30, 'J', 1}};
+    for (auto &s : steps) {
+        PostMessageA(MainWindow, s.message, s.key, s.lParam);
+        DispatchMessages();
+        EXPECT_EQ(KeyStates[s.shown], s.expected) << "message " << s.message << ", key " << s.key;
+    }
 }
 
 TEST_F(ProgramTest, TheLoopHandlesEveryWaitingMessageBeforeAFrameAndNoneAfterDestroy) {
