@@ -27,16 +27,15 @@ TEST_F(ProgramTest, PresentationIsNotTiedToTheDisplaysRefresh) {
 TEST_F(ProgramTest, EachNewClientSizeResetsOnceAndRebuildsEverythingAndTeardownGoesDeviceLast) {
     ASSERT_TRUE(StartProgram());
     SetManualPerformanceCounter(true, 0);  // the same frame rate shown in every frame
-    Resize(800, 600);
     RenderFrame();
-    const std::vector<DWORD> first = ReadBackBuffer();
+    const std::vector<DWORD> first = ReadBackBuffer();  // 1024 x 768, before any reset
     RecordingDevice &recorder = Record();
     struct { int width, height, type, resets; UINT backBufferWidth, backBufferHeight; } steps[] = {
-        {800, 600, -1, 0, 800, 600},  // the same size again
+        {800, 600, SIZE_RESTORED, 1, 800, 600}, {800, 600, -1, 0, 800, 600},  // the same size again
         {800, 500, SIZE_MAXIMIZED, 1, 800, 500}, {700, 500, -1, 1, 700, 500},  // height, then width alone
         {300, 200, SIZE_MINIMIZED, 0, 700, 500}, {700, 500, SIZE_RESTORED, 0, 700, 500},
         {0, 0, SIZE_RESTORED, 1, 1, 1}, {1, 1, SIZE_RESTORED, 0, 1, 1}, {2000, 1500, -1, 1, 2000, 1500},
-        {800, 600, SIZE_RESTORED, 1, 800, 600}};
+        {1024, 768, SIZE_RESTORED, 1, 1024, 768}};
     for (auto &s : steps) {
         recorder.calls.clear();
         Resize(s.width, s.height, s.type);
