@@ -128,40 +128,6 @@ TEST(EventTranslation, EachEventGivesTheMessagesWindowsWould) {
     for (const auto &c : cases) EXPECT_EQ(Translate({c.event}, c.window), c.messages) << "case " << &c - cases;
 }
 
-// Whether Alt's own messages are system keys depends on the keys around it,
-// as in Windows' own keyboard tests (which also run on Windows).
-TEST(EventTranslation, AltAndCtrlSequencesGiveWindowsMessages) {
-    constexpr LPARAM W = 0x00110001, Alt = 1 << 29, Up = 0xC0000000u;
-    constexpr LPARAM LAlt = 0x00380001, RAlt = 0x01380001, LCtrl = 0x001D0001;  // scan codes, repeat 1
-    const SDL_Event altDown = Key(SDL_KEYDOWN, SDLK_LALT, SDL_SCANCODE_LALT, KMOD_LALT);
-    const SDL_Event altUp = Key(SDL_KEYUP, SDLK_LALT, SDL_SCANCODE_LALT);
-    const struct {
-        std::vector<SDL_Event> events;
-        std::vector<Call> messages;
-    } cases[] = {
-        // Alt pressed and released alone: both system keys.
-        {{altDown, altUp}, {{WM_SYSKEYDOWN, VK_MENU, LAlt | Alt}, {WM_SYSKEYUP, VK_MENU, LAlt | Up}}},
-        // Alt+W: once W has gone down, Alt's release is a plain key-up.
-        {{altDown, Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W, KMOD_LALT),
-          Key(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W, KMOD_LALT), altUp},
-         {{WM_SYSKEYDOWN, VK_MENU, LAlt | Alt},
-          {WM_SYSKEYDOWN, 'W', W | Alt},
-          {WM_SYSKEYUP, 'W', W | Alt | Up},
-          {WM_KEYUP, VK_MENU, LAlt | Up}}},
-        // AltGr: left Ctrl and right Alt, plain going down; on release Ctrl is
-        // a system key (Alt is still down) and Alt a plain one. A letter in
-        // between is Ctrl+Alt+letter.
-        {{Key(SDL_KEYDOWN, SDLK_MODE, SDL_SCANCODE_RALT, KMOD_MODE), Key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W, KMOD_MODE),
-          Key(SDL_KEYUP, SDLK_MODE, SDL_SCANCODE_RALT)},
-         {{WM_KEYDOWN, VK_CONTROL, LCtrl},
-          {WM_KEYDOWN, VK_MENU, RAlt | Alt},
-          {WM_KEYDOWN, 'W', W | Alt},
-          {WM_SYSKEYUP, VK_CONTROL, LCtrl | Alt | Up},
-          {WM_KEYUP, VK_MENU, RAlt | Up}}},
-    };
-    for (const auto &c : cases) EXPECT_EQ(Translate(c.events, Target(1, 1)), c.messages) << "case " << &c - cases;
-}
-
 // SDL releases the held keys just before it reports a focus loss; Windows
 // sends no key-up for them, so they go. Releases for another window, or
 // before other events, stay.
