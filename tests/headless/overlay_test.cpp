@@ -13,16 +13,17 @@
 namespace {
 
 // The face fontconfig gives for a regular-weight, upright request of the
-// family, as the GDI layer asks for it.
+// family, as the GDI layer asks for it (with a configuration of its own too).
 FT_Face OpenFace(FT_Library library, const char *family) {
+    FcConfig *config = FcInitLoadConfigAndFonts();
     FcPattern *pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family));
     FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(400));
     FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result;
-    FcPattern *match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern *match = FcFontMatch(config, pattern, &result);
     FcChar8 *file = nullptr;
     int index = 0;
     FT_Face face = nullptr;
@@ -32,6 +33,7 @@ FT_Face OpenFace(FT_Library library, const char *family) {
     }
     if (match) FcPatternDestroy(match);
     FcPatternDestroy(pattern);
+    FcConfigDestroy(config);
     return face;
 }
 
