@@ -43,7 +43,9 @@ void HeadlessDevice::Destroy() {
     window = nullptr;
 }
 
-std::vector<DWORD> HeadlessDevice::Read(IDirect3DSurface9 *surface) {
+std::vector<DWORD> HeadlessDevice::Read(IDirect3DSurface9 *surface) { return ReadPixels(device, surface); }
+
+std::vector<DWORD> ReadPixels(IDirect3DDevice9 *device, IDirect3DSurface9 *surface) {
     IDirect3DSurface9 *source = surface;
     if (!source) device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &source);
     D3DSURFACE_DESC desc;

@@ -20,23 +20,19 @@ struct HeadlessDevice {
     void Destroy();
     ~HeadlessDevice() { Destroy(); }
 
-    // The pixels of a render-target surface (the back buffer when null), as
-    // 0xAARRGGBB, top row first.
     std::vector<DWORD> Read(IDirect3DSurface9 *surface = nullptr);
 };
 
-// Vertex layouts used by the tests.
+// The pixels of a render-target surface (the back buffer when null), as
+// 0xAARRGGBB, top row first.
+std::vector<DWORD> ReadPixels(IDirect3DDevice9 *device, IDirect3DSurface9 *surface = nullptr);
+
+// A pre-transformed, coloured and textured vertex.
 struct ScreenVertex {
     float x, y, z, rhw;
     D3DCOLOR colour;
     float u, v;
 };
 constexpr DWORD ScreenVertexFormat = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
-
-struct ColourVertex {
-    float x, y, z;
-    D3DCOLOR colour;
-};
-constexpr DWORD ColourVertexFormat = D3DFVF_XYZ | D3DFVF_DIFFUSE;
 
 int CountPixels(const std::vector<DWORD> &pixels, DWORD colour);

@@ -1,11 +1,41 @@
-// The bitmap font on the real device: the atlas, the quads DrawString
-// produces, and what it leaves on screen and in the device's state.
-#include "d3d9/live_objects.h"
+// The bitmap font on the real device: what DrawString leaves on screen,
+// against FreeType's own rendering of the same face, and how it batches.
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <cstdlib>
+
 #include "headless_device.h"
 #include "overlay/bitmap_font.h"
 #include "recording_device.h"
 
 namespace {
+
+// The face fontconfig gives for a regular-weight, upright request of the
+// family, as the GDI layer asks for it (with a configuration of its own too).
+FT_Face OpenFace(FT_Library library, const char *family) {
+    FcConfig *config = FcInitLoadConfigAndFonts();
+    FcPattern *pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family));
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(400));
+    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result;
+    FcPattern *match = FcFontMatch(config, pattern, &result);
+    FcChar8 *file = nullptr;
+    int index = 0;
+    FT_Face face = nullptr;
+    if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        FT_New_Face(library, reinterpret_cast<const char *>(file), index, &face);
+    }
+    if (match) FcPatternDestroy(match);
+    FcPatternDestroy(pattern);
+    FcConfigDestroy(config);
+    return face;
+}
 
 class FontTest : public ::testing::Test {
 protected:
@@ -18,12 +48,9 @@ protected:
         ASSERT_EQ(font.BuildAtlas(recorder), S_OK);
     }
     void TearDown() override {
-        font.ReleaseDrawing();
         font.ReleaseAtlas();
         delete recorder;
     }
-    float Width(char c) { return (font.glyphCoords[c - 32][2] - font.glyphCoords[c - 32][0]) * font.textureWidth; }
-    float Height(char c) { return (font.glyphCoords[c - 32][3] - font.glyphCoords[c - 32][1]) * font.textureHeight; }
     std::vector<RecordingDevice::Draw> DrawText(const char *text, float x = 10, float y = 20) {
         recorder->draws.clear();
         d.device->BeginScene();
@@ -33,119 +60,14 @@ protected:
     }
 };
 
-TEST_F(FontTest, AtlasLayoutStartsWithTheSpaceAndWrapsRowsByTheRule) {
-    EXPECT_EQ(font.textureWidth, 256u);
-    EXPECT_EQ(font.textScale, 1.0f);
-    EXPECT_EQ(font.glyphCoords[0][0], 0.0f);
-    EXPECT_EQ(font.glyphCoords[0][1], 0.0f);
-    float cell = Height(' ');
-    EXPECT_EQ(font.spacing, SpacingForCellHeight((LONG)cell));
-    for (int c = 33; c < 127; ++c) {
-        const float *previous = font.glyphCoords[c - 33], *entry = font.glyphCoords[c - 32];
-        DWORD left = (DWORD)(entry[0] * 256 + 0.5f), previousRight = (DWORD)(previous[2] * 256 + 0.5f);
-        DWORD width = (DWORD)(Width((char)c) + 0.5f) - 2 * font.spacing;
-        if (entry[1] == previous[1]) {
-            EXPECT_EQ(left, previousRight) << (char)c;  // cells touch
-            EXPECT_LE(previousRight + font.spacing + width + font.spacing, 256u) << (char)c;
-        } else {
-            EXPECT_EQ(left, 0u) << (char)c;  // a new row at x = spacing
-            EXPECT_EQ(entry[1] * 256, previous[1] * 256 + cell + 1) << (char)c;
-            EXPECT_GT(previousRight + font.spacing + width + font.spacing, 256u) << (char)c;
-        }
-    }
-}
-
-TEST_F(FontTest, ASecondBuildGivesTheSameAtlasAndStillOneTexture) {
-    float first[96][4];
-    memcpy(first, font.glyphCoords, sizeof first);
-    int textures = LiveObjectCount(LiveTexture);
-    font.ReleaseDrawing();
-    ASSERT_EQ(font.BuildAtlas(recorder), S_OK);
-    EXPECT_EQ(memcmp(first, font.glyphCoords, sizeof first), 0);
-    EXPECT_EQ(LiveObjectCount(LiveTexture), textures);
-    EXPECT_EQ(LiveObjectCount(LiveStateBlock), 2);
-}
-
-TEST_F(FontTest, ASmallMaximumTextureWidthShrinksTheAtlasAndTheGlyphs) {
-    float fullHeight = Height('H');
-    BitmapFont big("Verdana", 61, 0);
-    recorder->maxTextureWidth = 1024;
-    ASSERT_EQ(big.BuildAtlas(recorder), S_OK);
-    EXPECT_EQ(big.textureWidth, 1024u);
-    EXPECT_EQ(big.textureHeight, 1024u);
-    EXPECT_EQ(big.textScale, 0.5f);
-    // Rendered at 48 pixels per inch: 61 points make a 41-pixel character.
-    EXPECT_GT((big.glyphCoords['H' - 32][3] - big.glyphCoords['H' - 32][1]) * 1024, 3 * fullHeight);
-    big.ReleaseDrawing();
-    big.ReleaseAtlas();
-}
-
-TEST_F(FontTest, EachCharacterIsTwoClockwiseTrianglesShiftedHalfAPixel) {
-    auto draws = DrawText("AB");
-    ASSERT_EQ(draws.size(), 1u);
-    EXPECT_EQ(draws[0].type, D3DPT_TRIANGLELIST);
-    EXPECT_EQ(draws[0].count, 4u);
-    const FontVertex *v = draws[0].vertices.data();
-    float x = 10.0f - font.spacing, w = Width('A'), h = Height('A');
-    const float *a = font.glyphCoords['A' - 32];
-    EXPECT_EQ(v[0].x, x - 0.5f);
-    EXPECT_EQ(v[0].y, 20 + h - 0.5f);
-    EXPECT_EQ(v[0].u, a[0]);
-    EXPECT_EQ(v[0].v, a[3]);
-    EXPECT_EQ(v[1].y, 20 - 0.5f);
-    EXPECT_EQ(v[2].x, x + w - 0.5f);
-    EXPECT_EQ(v[3].v, a[1]);
-    EXPECT_EQ(v[5].x, x - 0.5f);
-    for (int i = 0; i < 12; ++i) {
-        EXPECT_EQ(v[i].z, 0.0f);
-        EXPECT_EQ(v[i].rhw, 1.0f);
-        EXPECT_EQ(v[i].colour, 0xFFFFFFFFu);
-    }
-    EXPECT_EQ(v[6].x, x + (w - 2 * font.spacing) - 0.5f);  // B follows A's advance
-}
-
-TEST_F(FontTest, BatchesOfFiftyCharactersAndSkippedBytes) {
-    EXPECT_TRUE(DrawText("").empty());
-    EXPECT_TRUE(DrawText("   ").empty());
-    std::string fifty(50, 'x'), fiftyOne(51, 'x');
-    auto draws = DrawText(fifty.c_str());
-    ASSERT_EQ(draws.size(), 1u);
-    EXPECT_EQ(draws[0].count, 100u);
-    draws = DrawText(fiftyOne.c_str());
-    ASSERT_EQ(draws.size(), 2u);
-    EXPECT_EQ(draws[0].count, 100u);
-    EXPECT_EQ(draws[1].count, 2u);
-
-    // Tab, carriage return and bytes from 128 draw nothing and do not move the pen.
-    float plain = DrawText("AB")[0].vertices[6].x;
-    draws = DrawText("A\t\r\x80\xff" "B");
-    ASSERT_EQ(draws[0].count, 4u);
-    EXPECT_EQ(draws[0].vertices[6].x, plain);
-    // A line feed goes back to the line start, one space-cell lower.
-    draws = DrawText("A\nB");
-    EXPECT_EQ(draws[0].vertices[7].x, draws[0].vertices[1].x);
-    EXPECT_EQ(draws[0].vertices[7].y, draws[0].vertices[1].y + Height(' '));
-}
-
-TEST_F(FontTest, WithoutADeviceOrItsDrawingResourcesNothingIsCalled) {
-    font.ReleaseDrawing();
-    recorder->calls.clear();
-    EXPECT_EQ(font.DrawString(0, 0, 0xFFFFFFFF, "A"), E_FAIL);
-    EXPECT_TRUE(recorder->calls.empty());
-    ASSERT_EQ(font.PrepareDrawing(), S_OK);
-    recorder->calls.clear();
-    IDirect3DDevice9 *device = font.fontDevice;
-    font.fontDevice = nullptr;
-    EXPECT_EQ(font.DrawString(0, 0, 0xFFFFFFFF, "A"), E_FAIL);
-    EXPECT_TRUE(recorder->calls.empty());
-    font.fontDevice = device;
-}
-
-TEST_F(FontTest, GlyphsArePointSampledTexelForTexelAndStatesAreRestored) {
+// Each glyph, drawn white on black a quarter pixel off the pixel grid, shows
+// FreeType's coverage within the atlas's 4-bit alpha: point sampling picks
+// whole texels, where linear filtering would blur them. The glyph's place is
+// searched within 2 pixels of FreeType's pen and baseline.
+TEST_F(FontTest, GlyphsShowFreeTypesCoveragePointSampledAndTheCallersStatesAreKept) {
     IDirect3DDevice9 *dev = d.device;
     // The caller's states: the program's own, and a texture of its own.
     dev->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     dev->SetRenderState(D3DRS_LIGHTING, FALSE);
     dev->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
     dev->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
@@ -169,29 +91,61 @@ TEST_F(FontTest, GlyphsArePointSampledTexelForTexelAndStatesAreRestored) {
     };
     std::vector<DWORD> before = snapshot();
     dev->Clear(0, NULL, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-    DrawText("W", 20, 30);
+    const char glyphs[] = "W@g&Q";
+    for (int i = 0; i < 5; ++i) DrawText(std::string(1, glyphs[i]).c_str(), 20.25f + 45 * i, 30.25f);
     std::vector<DWORD> pixels = d.Read();
-
-    // Read the atlas back from its CPU copy and compare each covered pixel.
-    auto *atlas = static_cast<Texture *>(font.atlasTexture);
-    const float *w = font.glyphCoords['W' - 32];
-    int u0 = (int)(w[0] * 256 + 0.5f), v0 = (int)(w[1] * 256 + 0.5f);
-    int x0 = 20 - (int)font.spacing, lit = 0;
-    for (int j = 0; j < (int)Height('W'); ++j)
-        for (int i = 0; i < (int)Width('W'); ++i) {
-            WORD texel;
-            memcpy(&texel, &atlas->memory[0][((v0 + j) * 256 + u0 + i) * 2], 2);
-            int alpha = (texel >> 12) * 17;  // white, with 4-bit alpha
-            int shown = pixels[(30 + j) * 256 + x0 + i] & 0xFF;
-            EXPECT_NEAR(shown, alpha >= 8 ? alpha : 0, 1) << i << "," << j;
-            lit += shown > 128;
-        }
-    EXPECT_GT(lit, 10);
-
-    std::vector<DWORD> after = snapshot();
-    for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(after[i], before[i]) << "state " << i << " of the snapshot";
+    EXPECT_EQ(snapshot(), before);
     dev->SetTexture(0, NULL);
     own->Release();
+
+    FT_Library library;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    FT_Face face = OpenFace(library, "Verdana");
+    ASSERT_NE(face, nullptr);
+    ASSERT_EQ(FT_Set_Pixel_Sizes(face, 0, 11), 0);  // 8 points at 96 pixels per inch
+    int ascent = (int)(face->size->metrics.ascender >> 6);
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(FT_Load_Char(face, glyphs[i], FT_LOAD_RENDER), 0);
+        const FT_Bitmap &glyph = face->glyph->bitmap;
+        int left = 20 + 45 * i + face->glyph->bitmap_left, top = 30 + ascent - face->glyph->bitmap_top;
+        int best = 256;  // the largest difference at the best placement
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx) {
+                int worst = 0;  // over the glyph's box and a 2-pixel margin around it
+                for (int r = -2; r < (int)glyph.rows + 2; ++r)
+                    for (int c = -2; c < (int)glyph.width + 2; ++c) {
+                        bool inside = r >= 0 && c >= 0 && r < (int)glyph.rows && c < (int)glyph.width;
+                        int expected = inside ? glyph.buffer[r * glyph.pitch + c] : 0;
+                        int shown = pixels[(top + dy + r) * 256 + left + dx + c] & 0xFF;
+                        worst = std::max(worst, std::abs(shown - expected));
+                    }
+                best = std::min(best, worst);
+            }
+        EXPECT_LE(best, 17) << glyphs[i];  // 4-bit alpha: within 16 levels, and one for blending
+    }
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+}
+
+TEST_F(FontTest, LongTextIsDrawnInBatchesTheVertexBufferHoldsAndControlBytesDrawNothing) {
+    std::string text(120, 'x');
+    UINT triangles = 0;
+    for (const RecordingDevice::Draw &draw : DrawText(text.c_str())) {
+        EXPECT_LE(draw.count * 3 * sizeof(FontVertex), FontVertexBufferSize);
+        triangles += draw.count;
+    }
+    EXPECT_EQ(triangles, 240u);
+    EXPECT_TRUE(DrawText("   ").empty());
+
+    // Tab, carriage return and bytes from 128 draw nothing and do not move the pen.
+    float plain = DrawText("AB")[0].vertices[6].x;
+    auto draws = DrawText("A\t\r\x80\xff" "B");
+    ASSERT_EQ(draws[0].count, 4u);
+    EXPECT_EQ(draws[0].vertices[6].x, plain);
+    // A line feed goes back to the line start, one line lower.
+    draws = DrawText("A\nB");
+    EXPECT_EQ(draws[0].vertices[7].x, draws[0].vertices[1].x);
+    EXPECT_GT(draws[0].vertices[7].y, draws[0].vertices[1].y + 10);
 }
 
 }  // namespace

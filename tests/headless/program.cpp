@@ -75,19 +75,4 @@ RecordingDevice &ProgramTest::Record() {
     return *recorder;
 }
 
-std::vector<DWORD> ProgramTest::ReadBackBuffer() {
-    IDirect3DSurface9 *backBuffer = nullptr, *copy = nullptr;
-    Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
-    D3DSURFACE_DESC desc;
-    backBuffer->GetDesc(&desc);
-    Device->CreateOffscreenPlainSurface(desc.Width, desc.Height, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, NULL);
-    Device->GetRenderTargetData(backBuffer, copy);
-    std::vector<DWORD> pixels(desc.Width * desc.Height);
-    D3DLOCKED_RECT locked;
-    copy->LockRect(&locked, NULL, 0);
-    for (UINT y = 0; y < desc.Height; ++y) memcpy(&pixels[y * desc.Width], (BYTE *)locked.pBits + y * locked.Pitch, desc.Width * 4);
-    copy->UnlockRect();
-    copy->Release();
-    backBuffer->Release();
-    return pixels;
-}
+std::vector<DWORD> ProgramTest::ReadBackBuffer() { return ReadPixels(Device); }

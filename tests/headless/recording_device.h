@@ -1,8 +1,7 @@
 // A device that forwards every call to a real one and records what a test
 // wants to see: the name of each call, each DrawPrimitive with the vertices
 // it drew, each texture bound with the address modes it was bound under, and
-// what was still alive when the device itself was released. It can also
-// report a smaller maximum texture width.
+// what was still alive when the device itself was released.
 #pragma once
 
 #include <algorithm>
@@ -25,7 +24,6 @@ struct RecordingDevice : IDirect3DDevice9 {
         DWORD addressU, addressV;
     };
     IDirect3DDevice9 *real;
-    DWORD maxTextureWidth = 0;  // 0: report the real device's
     std::vector<std::string> calls;
     std::vector<Draw> draws;
     std::vector<Binding> bindings;
@@ -44,12 +42,6 @@ struct RecordingDevice : IDirect3DDevice9 {
         othersAliveAtRelease = LiveObjectTotal() - LiveObjectCount(LiveSurface) - LiveObjectCount(LiveDevice) -
                                LiveObjectCount(LiveDirect3D);
         return real->Release();
-    }
-    HRESULT STDMETHODCALLTYPE GetDeviceCaps(D3DCAPS9 *caps) override {
-        calls.push_back("GetDeviceCaps");
-        HRESULT hr = real->GetDeviceCaps(caps);
-        if (maxTextureWidth) caps->MaxTextureWidth = maxTextureWidth;
-        return hr;
     }
     HRESULT STDMETHODCALLTYPE SetStreamSource(UINT number, IDirect3DVertexBuffer9 *buffer, UINT offset, UINT stride) override {
         calls.push_back("SetStreamSource");
@@ -81,6 +73,7 @@ struct RecordingDevice : IDirect3DDevice9 {
 #define FORWARD(name, parameters, arguments) \
     HRESULT STDMETHODCALLTYPE name parameters override { calls.push_back(#name); return real->name arguments; }
     FORWARD(GetDirect3D, (IDirect3D9 **a), (a))
+    FORWARD(GetDeviceCaps, (D3DCAPS9 *a), (a))
     FORWARD(GetDisplayMode, (UINT a, D3DDISPLAYMODE *b), (a, b))
     FORWARD(Reset, (D3DPRESENT_PARAMETERS *a), (a))
     FORWARD(Present, (const RECT *a, const RECT *b, HWND c, const RGNDATA *d), (a, b, c, d))

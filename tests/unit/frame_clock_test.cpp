@@ -33,38 +33,24 @@ protected:
 };
 
 TEST_F(FrameClock, FirstPublishComesStrictlyAfterOneSecondWithEveryCallCounted) {
-    // Exact sixtieths from a round start, so the readings are exact floats.
+    // 64ths of a second from a round start: exact floats. Call 65 is exactly
+    // 1.0 s after the first: not a publish (it takes strictly more).
     const double start = 8.0;
-    for (int call = 1; call <= 61; ++call) {
-        FrameAt(start + (call - 1) / 64.0);  // 1/64 s: exact in binary
+    for (int call = 1; call <= 65; ++call) {
+        FrameAt(start + (call - 1) / 64.0);
         EXPECT_EQ(FrameRate, 300.0f) << "call " << call;
     }
-    // Call 65 is exactly 1.0 s after the first: not a publish (strictly more).
-    for (int call = 62; call <= 65; ++call) FrameAt(start + (call - 1) / 64.0);
-    EXPECT_EQ(FrameRate, 300.0f);
     FrameAt(start + 65 / 64.0);  // call 66: just over a second
     EXPECT_EQ(FrameRate, 66.0f);  // every call of the interval, both ends included
-    EXPECT_EQ(FrameCount, 2);     // the publishing call counts again in the next
-}
-
-TEST_F(FrameClock, LaterIntervalsCountThePublishingCallTwice) {
-    FrameAt(4.0);
-    FrameAt(5.5);  // a several-second frame publishes what it has: 2
+    // The publishing call counts again in the next interval; a frame of
+    // several seconds publishes what it has.
+    FrameAt(start + 3);
     EXPECT_EQ(FrameRate, 2.0f);
-    for (int i = 1; i <= 64; ++i) FrameAt(5.5 + i / 64.0);  // the 64th is exactly 1.0 s later
-    EXPECT_EQ(FrameRate, 2.0f);
-    FrameAt(5.5 + 65 / 64.0);
-    EXPECT_EQ(FrameRate, 66.0f);
 }
 
 TEST_F(FrameClock, GetSecondsDividesTheCounterByItsFrequency) {
     SetManualPerformanceCounter(true, 2500000000LL);
     EXPECT_EQ(GetSeconds(), 2.5f);
-    EXPECT_EQ(CounterFrequency.QuadPart, 1000000000LL);
-    SetManualPerformanceCounter(false);
-    float a = GetSeconds(), b = GetSeconds();
-    EXPECT_LE(a, b);
-    EXPECT_LT(a, 3600.0f);  // counted from process start
 }
 
 }  // namespace

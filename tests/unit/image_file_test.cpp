@@ -55,14 +55,4 @@ TEST(ImageFile, MipLevelsAverageTwoByTwo) {
     EXPECT_EQ(Pixel(level, 1), 0x82828282u);
 }
 
-TEST(ImageFile, WhatIsNotAnImageIsRefusedWithAReason) {
-    const std::string cases[] = {"", "\x89PNG\r\n\x1a\n not really", std::string("BM\0\0", 4)};
-    for (const std::string &bytes : cases) {
-        DecodedImage image;
-        std::string error;
-        EXPECT_FALSE(DecodeImageFile(bytes.data(), bytes.size(), image, error));
-        EXPECT_FALSE(error.empty());
-    }
-}
-
 }  // namespace
