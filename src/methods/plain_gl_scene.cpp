@@ -320,12 +320,9 @@ std::vector<bool> ProgramPassGl(GlScene &scene, const D3DXMATRIX &viewProjection
         glBeginQuery(GL_SAMPLES_PASSED, query);
         DrawBounding(scene, i, viewProjection);
         glEndQuery(GL_SAMPLES_PASSED);
-        GLuint available = 0, samples = 0;
-        for (;;) {
-            glGetQueryObjectuiv(query, GL_QUERY_RESULT_AVAILABLE, &available);
-            if (available) break;
-            glFlush();
-        }
+        // The program waits for each answer before the next draw; in plain
+        // OpenGL that wait is one blocking read, which flushes by itself.
+        GLuint samples = 0;
         glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
         visible.push_back(samples != 0);
     }
