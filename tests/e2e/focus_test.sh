@@ -73,9 +73,11 @@ focus_case() {
         [ "$n" -gt $((area / 20)) ] || return 1
         e2e_x xdotool windowactivate --sync "$other" >/dev/null 2>&1 || e2e_fail "could not give xlogo the focus"
     }
-    # W goes down in our window and stays down while xlogo takes the focus.
-    e2e_x xdotool keydown w || e2e_fail "xdotool keydown w"
-    e2e_until 30 "$1: holding W moving the camera" moving
+    # W goes down in our window (pressed again on each look, as a keyboard
+    # repeats it, until the camera moves) and stays down while xlogo takes
+    # the focus.
+    pressing_w() { e2e_x xdotool keydown w && moving; }
+    e2e_until 60 "$1: holding W moving the camera" pressing_w
     standing() {
         shot away-1
         sleep 2

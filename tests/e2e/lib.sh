@@ -36,8 +36,9 @@ E2E_WM_PID=""
 E2E_WESTON_PID=""
 E2E_PROGRAM_PID=""
 E2E_WINDOW=""
-# A single X tool call never takes longer than this.
-E2E_COMMAND_TIMEOUT=10
+# A single X tool call never takes longer than this (a window manager on a
+# loaded machine can take seconds to activate a window).
+E2E_COMMAND_TIMEOUT=30
 
 # The program must reach our X server, not a Wayland session around the test.
 unset WAYLAND_DISPLAY
