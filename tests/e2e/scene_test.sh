@@ -12,7 +12,6 @@ root=$(realpath "$2")
 . "$(dirname "$0")/lib.sh"
 convert=/usr/bin/convert
 
-window_shot() { e2e_x /usr/bin/import -window "$E2E_WINDOW" "$1" || e2e_fail "screenshot of the window failed"; }
 command -v faketime >/dev/null || e2e_fail "faketime is not installed (scripts/bootstrap installs it)"
 
 e2e_start_display
@@ -34,13 +33,13 @@ shows() {
     local name=$1
     shift
     read -r width height < <(e2e_window_size)
-    window_shot "$E2E_DIR/$name.png"
+    e2e_window_shot "$E2E_DIR/$name.png"
     "$@" "$E2E_DIR/$name.png" "$width" "$height"
 }
 e2e_until 60 "the scene and its overlay" shows start e2e_scene_ok
 
 moved() {
-    window_shot "$E2E_DIR/moved.png"
+    e2e_window_shot "$E2E_DIR/moved.png"
     local changed
     changed=$(e2e_view_changed "$E2E_DIR/start.png" "$E2E_DIR/moved.png" "$width" "$height")
     E2E_SEEN="$changed pixels of the view changed"
