@@ -48,14 +48,6 @@ focus_window() { e2e_x xdotool windowactivate --sync "$E2E_WINDOW" >/dev/null 2>
 # Holds M until a buffer.bmp appears, and over more frames; once released
 # and settled it must be a complete 320 x 240 32-bit bitmap.
 buffer_written() { E2E_SEEN="no buffer.bmp (seed $seed)"; test -s "$work/buffer.bmp"; }
-buffer_settled() {
-    local before after
-    before=$(stat -c '%s %y' "$work/buffer.bmp" 2>/dev/null)
-    sleep 0.3
-    after=$(stat -c '%s %y' "$work/buffer.bmp" 2>/dev/null)
-    E2E_SEEN="buffer.bmp: $after (seed $seed)"
-    [ "$before" = "$after" ] && [ "${after%% *}" = 307254 ]
-}
 hold_m() {
     rm -f "$work/buffer.bmp"
     # The keys go to the focused window; a resize or restore just before may
@@ -73,7 +65,7 @@ hold_m() {
     e2e_key_down m  # over more frames
     pause 100
     e2e_key_up m
-    e2e_until 10 "a complete buffer.bmp that stops changing" buffer_settled
+    e2e_until 10 "a complete buffer.bmp that stops changing" e2e_file_settled "$work/buffer.bmp" 307254
     local size
     size=$(/usr/bin/identify -format "%m %wx%h" "$work/buffer.bmp" 2>/dev/null)
     [ "$size" = "BMP 320x240" ] || [ "$size" = "BMP3 320x240" ] || e2e_fail "buffer.bmp is not a 320 x 240 bitmap: '$size'"
