@@ -31,25 +31,21 @@ protected:
 HeadlessDevice *PlainGl::device = nullptr;
 ContextPair PlainGl::contexts;
 
-// A rectangle facing the camera at depth z, from both sides, so whichever
-// winding is the front one draws.
-void AddQuad(std::vector<GlVertex> &vertices, std::vector<uint32_t> &indices, float x0, float y0, float x1, float y1,
-             float z) {
-    uint32_t first = (uint32_t)vertices.size();
-    for (int k = 0; k < 4; ++k)
-        vertices.push_back({{k & 1 ? x1 : x0, k & 2 ? y1 : y0, z}, {255, 255, 255, 255}, {0, 0}});
-    const uint32_t order[12] = {0, 1, 2, 2, 1, 3, 0, 2, 1, 2, 3, 1};
-    for (uint32_t k : order) indices.push_back(first + k);
-}
-
 struct Quad {
     float x0, y0, x1, y1, z;
 };
 
+// Rectangles facing the camera, each drawn from both sides so that
+// whichever winding is the front one draws.
 void MakeQuadMesh(GlMesh &mesh, std::initializer_list<Quad> quads) {
     std::vector<GlVertex> vertices;
     std::vector<uint32_t> indices;
-    for (const Quad &q : quads) AddQuad(vertices, indices, q.x0, q.y0, q.x1, q.y1, q.z);
+    for (const Quad &q : quads) {
+        uint32_t first = (uint32_t)vertices.size();
+        for (int k = 0; k < 4; ++k)
+            vertices.push_back({{k & 1 ? q.x1 : q.x0, k & 2 ? q.y1 : q.y0, q.z}, {255, 255, 255, 255}, {0, 0}});
+        for (uint32_t k : {0, 1, 2, 2, 1, 3, 0, 2, 1, 2, 3, 1}) indices.push_back(first + k);
+    }
     MakeGlMesh(mesh, vertices, indices, {GlMeshPart{0, 0, (GLsizei)indices.size()}});
 }
 

@@ -185,14 +185,11 @@ void TransformedEdges() {
         target.Begin(0xFF000000);
         ResetStates(Dev);
         float a = c.from / 32.0f - 1.0f, b = c.to / 32.0f - 1.0f;
+        const float edge[2] = {a, b};
         DiffuseVertex quad[4];
-        if (!c.rows) {
-            DiffuseVertex q[4] = {{a, 1, 0.5f, 0xFFFFFFFF}, {b, 1, 0.5f, 0xFFFFFFFF}, {a, -1, 0.5f, 0xFFFFFFFF}, {b, -1, 0.5f, 0xFFFFFFFF}};
-            memcpy(quad, q, sizeof q);
-        } else {
-            DiffuseVertex q[4] = {{-1, -a, 0.5f, 0xFFFFFFFF}, {1, -a, 0.5f, 0xFFFFFFFF}, {-1, -b, 0.5f, 0xFFFFFFFF}, {1, -b, 0.5f, 0xFFFFFFFF}};
-            memcpy(quad, q, sizeof q);
-        }
+        for (int k = 0; k < 4; ++k)
+            quad[k] = c.rows ? DiffuseVertex{k & 1 ? 1.0f : -1.0f, -edge[k >> 1], 0.5f, 0xFFFFFFFF}
+                             : DiffuseVertex{edge[k & 1], k & 2 ? -1.0f : 1.0f, 0.5f, 0xFFFFFFFF};
         Dev->SetFVF(DiffuseFormat);
         Dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(DiffuseVertex));
         std::vector<DWORD> pixels = target.End();
@@ -263,45 +260,40 @@ void FixedFunctionColour() {
     Line("lit_default_material_no_lights", "0x%08X", (unsigned)target.End()[0]);
 }
 
-void DefaultStates() {
-    const int render[] = {D3DRS_ZENABLE, D3DRS_ZFUNC, D3DRS_ZWRITEENABLE, D3DRS_CULLMODE, D3DRS_SRCBLEND,
-                          D3DRS_DESTBLEND, D3DRS_BLENDOP, D3DRS_ALPHABLENDENABLE, D3DRS_ALPHATESTENABLE,
-                          D3DRS_ALPHAREF, D3DRS_ALPHAFUNC, D3DRS_LIGHTING, D3DRS_AMBIENT, D3DRS_FILLMODE,
-                          D3DRS_SHADEMODE, D3DRS_FOGENABLE, D3DRS_SPECULARENABLE, D3DRS_COLORVERTEX,
-                          D3DRS_DIFFUSEMATERIALSOURCE, D3DRS_STENCILENABLE, D3DRS_COLORWRITEENABLE,
-                          D3DRS_TEXTUREFACTOR, D3DRS_DITHERENABLE, D3DRS_CLIPPING};
+// "state=value ..." for each state as get(state, &value) reads it.
+template <typename Get> std::string States(std::initializer_list<int> states, Get get) {
     std::string text;
-    for (int state : render) {
+    for (int state : states) {
         DWORD value = 0;
-        Dev->GetRenderState((D3DRENDERSTATETYPE)state, &value);
+        get(state, &value);
         char item[32];
         snprintf(item, sizeof item, "%s%d=%lu", text.empty() ? "" : " ", state, (unsigned long)value);
         text += item;
     }
-    Line("default_render_states", "%s", text.c_str());
+    return text;
+}
+
+void DefaultStates() {
+    const std::string render = States(
+        {D3DRS_ZENABLE, D3DRS_ZFUNC, D3DRS_ZWRITEENABLE, D3DRS_CULLMODE, D3DRS_SRCBLEND, D3DRS_DESTBLEND, D3DRS_BLENDOP,
+         D3DRS_ALPHABLENDENABLE, D3DRS_ALPHATESTENABLE, D3DRS_ALPHAREF, D3DRS_ALPHAFUNC, D3DRS_LIGHTING, D3DRS_AMBIENT,
+         D3DRS_FILLMODE, D3DRS_SHADEMODE, D3DRS_FOGENABLE, D3DRS_SPECULARENABLE, D3DRS_COLORVERTEX,
+         D3DRS_DIFFUSEMATERIALSOURCE, D3DRS_STENCILENABLE, D3DRS_COLORWRITEENABLE, D3DRS_TEXTUREFACTOR,
+         D3DRS_DITHERENABLE, D3DRS_CLIPPING},
+        [](int state, DWORD *value) { Dev->GetRenderState((D3DRENDERSTATETYPE)state, value); });
+    Line("default_render_states", "%s", render.c_str());
     for (DWORD stage = 0; stage < 2; ++stage) {
-        text.clear();
-        const int states[] = {D3DTSS_COLOROP, D3DTSS_COLORARG1, D3DTSS_COLORARG2, D3DTSS_ALPHAOP, D3DTSS_ALPHAARG1,
-                              D3DTSS_ALPHAARG2, D3DTSS_TEXCOORDINDEX};
-        for (int state : states) {
-            DWORD value = 0;
-            Dev->GetTextureStageState(stage, (D3DTEXTURESTAGESTATETYPE)state, &value);
-            char item[32];
-            snprintf(item, sizeof item, "%s%d=%lu", text.empty() ? "" : " ", state, (unsigned long)value);
-            text += item;
-        }
+        const std::string text = States({D3DTSS_COLOROP, D3DTSS_COLORARG1, D3DTSS_COLORARG2, D3DTSS_ALPHAOP,
+                                         D3DTSS_ALPHAARG1, D3DTSS_ALPHAARG2, D3DTSS_TEXCOORDINDEX},
+                                        [stage](int state, DWORD *value) {
+                                            Dev->GetTextureStageState(stage, (D3DTEXTURESTAGESTATETYPE)state, value);
+                                        });
         Line(stage == 0 ? "default_stage0" : "default_stage1", "%s", text.c_str());
     }
-    text.clear();
-    const int samplers[] = {D3DSAMP_MINFILTER, D3DSAMP_MAGFILTER, D3DSAMP_MIPFILTER, D3DSAMP_ADDRESSU, D3DSAMP_ADDRESSV};
-    for (int state : samplers) {
-        DWORD value = 0;
-        Dev->GetSamplerState(0, (D3DSAMPLERSTATETYPE)state, &value);
-        char item[32];
-        snprintf(item, sizeof item, "%s%d=%lu", text.empty() ? "" : " ", state, (unsigned long)value);
-        text += item;
-    }
-    Line("default_sampler0", "%s", text.c_str());
+    const std::string samplers =
+        States({D3DSAMP_MINFILTER, D3DSAMP_MAGFILTER, D3DSAMP_MIPFILTER, D3DSAMP_ADDRESSU, D3DSAMP_ADDRESSV},
+               [](int state, DWORD *value) { Dev->GetSamplerState(0, (D3DSAMPLERSTATETYPE)state, value); });
+    Line("default_sampler0", "%s", samplers.c_str());
 }
 
 // The count of the pixels draw() passes, or NeverAnswered after 5 s of S_FALSE.

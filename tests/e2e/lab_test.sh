@@ -30,7 +30,6 @@ press_until() {
     [ $found -eq 0 ] || e2e_fail "holding $1 did not bring \"$2\""
 }
 
-shot() { e2e_x /usr/bin/import -window "$E2E_WINDOW" "$1" || e2e_fail "screenshot of the window failed"; }
 
 # Colours of the marks, as the panel's legend names them.
 magenta="rgb(255,0,255)"
@@ -39,7 +38,7 @@ nothing="rgb(26,31,82)"  # a depth inset where nothing was drawn
 
 # count COLOUR FUZZ CROP in a fresh screenshot
 count() {
-    shot "$E2E_DIR/now.png"
+    e2e_window_shot "$E2E_DIR/now.png"
     e2e_count_near "$E2E_DIR/now.png" "$1" "$2" "$3"
 }
 more_than() { [ "$(count "$1" "$2" "$3")" -gt "$4" ]; }
@@ -60,11 +59,11 @@ cpu="230x160+520+$inset_y"
 # The program's pass loses a few trees from the start point, marked in magenta.
 e2e_wait_for 30 more_than "$magenta" 25% "$scene" 200 ||
     e2e_fail "no wrongly culled tree marked from the start point ($(count "$magenta" 25% "$scene") pixels)"
-shot "$E2E_DIR/specified.png"
+e2e_window_shot "$E2E_DIR/specified.png"
 
 for step in "2 batched" "3 temporal" "4 hiz" "5 cpu" "6 off"; do
     press_until "${step% *}" "method: ${step#* }"
-    shot "$E2E_DIR/${step#* }.png"
+    e2e_window_shot "$E2E_DIR/${step#* }.png"
     echo "ok: key ${step% *} chose ${step#* }"
     case ${step#* } in
     hiz) e2e_wait_for 30 fewer_than "$nothing" 10% "$pyramid" 30000 || e2e_fail "the depth pyramid inset stayed empty" ;;
@@ -82,7 +81,7 @@ e2e_wait_for 30 more_than "$cyan" 30% "$scene" 100
 found=$?
 e2e_key_up s
 [ $found -eq 0 ] || e2e_fail "no frozen frustum in view after flying back ($(count "$cyan" 30% "$scene") pixels)"
-shot "$E2E_DIR/frozen.png"
+e2e_window_shot "$E2E_DIR/frozen.png"
 e2e_wait_for 10 more_than "rgb(90,160,255)" 20% "$scene" 100 || e2e_fail "no boxes for the culled trees while frozen"
 press_until f "frozen: 0"
 e2e_wait_for 30 fewer_than "$cyan" 30% "$scene" 20 || e2e_fail "the frustum stayed after thawing"

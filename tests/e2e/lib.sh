@@ -12,6 +12,8 @@
 #   e2e_key_press KEY / e2e_key_down KEY / e2e_key_up KEY / e2e_key_hold KEY SECONDS
 #   e2e_resize W H, e2e_maximize, e2e_restore, e2e_window_size, e2e_wait_size W H [SECONDS]
 #   e2e_screenshot FILE                the whole screen as an image file
+#   e2e_window_shot FILE               the window alone as an image file
+#   e2e_file_settled FILE BYTES        FILE has BYTES bytes and stays unchanged for 0.3 s
 #   e2e_count_near IMAGE COLOUR FUZZ [CROP]  pixels within FUZZ of COLOUR (0: exactly)
 #   e2e_weston_boxes                   "W H X Y TW TH TX TY": our client area and title bar on screen,
 #                                      from weston's own scene graph
@@ -283,6 +285,17 @@ e2e_maximize() {
 }
 e2e_restore() {
     e2e_x wmctrl -i -r "$E2E_WINDOW" -b remove,maximized_vert,maximized_horz || e2e_fail "wmctrl restore"
+}
+
+e2e_window_shot() { e2e_x /usr/bin/import -window "$E2E_WINDOW" "$1" || e2e_fail "screenshot of the window failed"; }
+
+e2e_file_settled() {
+    local before after
+    before=$(stat -c '%s %y' "$1" 2>/dev/null)
+    sleep 0.3
+    after=$(stat -c '%s %y' "$1" 2>/dev/null)
+    E2E_SEEN="$1: $after"
+    [ "$before" = "$after" ] && [ "${after%% *}" = "$2" ]
 }
 
 # e2e_screenshot FILE: the whole screen (the format follows FILE's extension).

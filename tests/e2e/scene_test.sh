@@ -12,7 +12,6 @@ root=$(realpath "$2")
 . "$(dirname "$0")/lib.sh"
 convert=/usr/bin/convert
 
-window_shot() { e2e_x /usr/bin/import -window "$E2E_WINDOW" "$1" || e2e_fail "screenshot of the window failed"; }
 command -v faketime >/dev/null || e2e_fail "faketime is not installed (scripts/bootstrap installs it)"
 
 e2e_start_display
@@ -34,13 +33,13 @@ shows() {
     local name=$1
     shift
     read -r width height < <(e2e_window_size)
-    window_shot "$E2E_DIR/$name.png"
+    e2e_window_shot "$E2E_DIR/$name.png"
     "$@" "$E2E_DIR/$name.png" "$width" "$height"
 }
 e2e_until 60 "the scene and its overlay" shows start e2e_scene_ok
 
 moved() {
-    window_shot "$E2E_DIR/moved.png"
+    e2e_window_shot "$E2E_DIR/moved.png"
     local changed
     changed=$(e2e_view_changed "$E2E_DIR/start.png" "$E2E_DIR/moved.png" "$width" "$height")
     E2E_SEEN="$changed pixels of the view changed"
@@ -51,18 +50,10 @@ e2e_hold_until w 30 "the view changing" moved
 # M held until buffer.bmp appears; once released, the file is checked when
 # it has stopped changing (the frame in flight may still rewrite it).
 buffer_written() { E2E_SEEN="no buffer.bmp in $work"; test -s "$work/buffer.bmp"; }
-buffer_settled() {
-    local before after
-    before=$(stat -c '%s %Y.%y' "$work/buffer.bmp" 2>/dev/null)
-    sleep 0.3
-    after=$(stat -c '%s %Y.%y' "$work/buffer.bmp" 2>/dev/null)
-    E2E_SEEN="buffer.bmp: $after"
-    [ "$before" = "$after" ] && [ "${after%% *}" = 307254 ]
-}
 hold_m() {
     rm -f "$work/buffer.bmp"
     e2e_hold_until m 30 "buffer.bmp written" buffer_written
-    e2e_until 10 "a complete buffer.bmp that stops changing" buffer_settled
+    e2e_until 10 "a complete buffer.bmp that stops changing" e2e_file_settled "$work/buffer.bmp" 307254
     local size grey
     size=$(/usr/bin/identify -format "%wx%h" "$work/buffer.bmp")
     [ "$size" = "320x240" ] || e2e_fail "buffer.bmp is $size, not 320x240"

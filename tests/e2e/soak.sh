@@ -38,7 +38,6 @@ xlogo -geometry 200x150+1000+800 >/dev/null 2>&1 &  # another window to take the
 other=$!
 
 resident_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$E2E_PROGRAM_PID/status" 2>/dev/null; }
-window_shot() { e2e_x /usr/bin/import -window "$E2E_WINDOW" "$1" || e2e_fail "screenshot of the window failed"; }
 # Pixels that differ between two shots in the statistics text.
 changed_text() {
     $convert "$1" "$2" -crop "400x90+0+0" +repage -compose difference -composite \
@@ -49,23 +48,15 @@ focus_window() { e2e_x xdotool windowactivate --sync "$E2E_WINDOW" >/dev/null 2>
 # Holds M until a buffer.bmp appears, and over more frames; once released
 # and settled it must be a complete 320 x 240 32-bit bitmap.
 buffer_written() { E2E_SEEN="no buffer.bmp (seed $seed)"; test -s "$work/buffer.bmp"; }
-buffer_settled() {
-    local before after
-    before=$(stat -c '%s %y' "$work/buffer.bmp" 2>/dev/null)
-    sleep 0.3
-    after=$(stat -c '%s %y' "$work/buffer.bmp" 2>/dev/null)
-    E2E_SEEN="buffer.bmp: $after (seed $seed)"
-    [ "$before" = "$after" ] && [ "${after%% *}" = 307254 ]
-}
 hold_m() {
     rm -f "$work/buffer.bmp"
     # The keys go to the focused window; a resize or restore just before may
     # have left the window manager's focus elsewhere for a moment.
     focus_window
     if ! e2e_hold_until_ok m 30 buffer_written; then
-        window_shot "$E2E_DIR/stuck1.png"
+        e2e_window_shot "$E2E_DIR/stuck1.png"
         sleep 2
-        window_shot "$E2E_DIR/stuck2.png"
+        e2e_window_shot "$E2E_DIR/stuck2.png"
         e2e_fail "holding M wrote no buffer.bmp in 30 s (seed $seed; the focus is on" \
             "$(e2e_x xdotool getwindowfocus), the window is $E2E_WINDOW, $(e2e_window_size | tr ' ' x);" \
             "in 2 s the view changed $($convert "$E2E_DIR/stuck1.png" "$E2E_DIR/stuck2.png" -compose difference \
@@ -74,7 +65,7 @@ hold_m() {
     e2e_key_down m  # over more frames
     pause 100
     e2e_key_up m
-    e2e_until 10 "a complete buffer.bmp that stops changing" buffer_settled
+    e2e_until 10 "a complete buffer.bmp that stops changing" e2e_file_settled "$work/buffer.bmp" 307254
     local size
     size=$(/usr/bin/identify -format "%m %wx%h" "$work/buffer.bmp" 2>/dev/null)
     [ "$size" = "BMP 320x240" ] || [ "$size" = "BMP3 320x240" ] || e2e_fail "buffer.bmp is not a 320 x 240 bitmap: '$size'"
@@ -84,23 +75,23 @@ hold_m() {
 # changes it. The random flight may have left the camera beyond the sky,
 # where only the position in the statistics text changes, by flying.
 still() {
-    window_shot "$E2E_DIR/still1.png"
+    e2e_window_shot "$E2E_DIR/still1.png"
     sleep 0.5
-    window_shot "$E2E_DIR/still2.png"
+    e2e_window_shot "$E2E_DIR/still2.png"
     local n
     n=$(e2e_view_changed "$E2E_DIR/still1.png" "$E2E_DIR/still2.png" 800 600)
     E2E_SEEN="$n pixels of the view changed in 0.5 s (seed $seed)"
     [ "$n" -lt $((800 * 600 / 50)) ]
 }
 view_changed() {
-    window_shot "$E2E_DIR/turned.png"
+    e2e_window_shot "$E2E_DIR/turned.png"
     local n
     n=$(e2e_view_changed "$E2E_DIR/still2.png" "$E2E_DIR/turned.png" 800 600)
     E2E_SEEN="$n pixels of the view changed (seed $seed)"
     [ "$n" -gt $((800 * 600 / 20)) ]
 }
 text_changed() {
-    window_shot "$E2E_DIR/flown.png"
+    e2e_window_shot "$E2E_DIR/flown.png"
     local n
     n=$(changed_text "$E2E_DIR/still2.png" "$E2E_DIR/flown.png")
     E2E_SEEN="$n pixels of the statistics text changed (seed $seed)"
