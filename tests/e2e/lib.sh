@@ -158,8 +158,11 @@ e2e_start_display() {
     for tool in Xvfb xdotool wmctrl $([ "${1:-}" = --no-wm ] || echo openbox); do
         command -v "$tool" >/dev/null || e2e_fail "$tool is not installed (scripts/bootstrap installs it)"
     done
-    # Xvfb picks a free display number itself and writes it once it accepts clients.
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$E2E_DIR/display" >"$E2E_DIR/xvfb.log" 2>&1 &
+    # Xvfb picks a free display number itself and writes it once it accepts
+    # clients. -noreset: by default the server resets when its last client
+    # goes, and a program started in that moment (the next start, with no
+    # window manager connected) finds no display.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$E2E_DIR/display" >"$E2E_DIR/xvfb.log" 2>&1 &
     E2E_XVFB_PID=$!
     e2e_wait_for 15 test -s "$E2E_DIR/display" || e2e_fail "Xvfb did not start: $(tail -n 3 "$E2E_DIR/xvfb.log")"
     DISPLAY=":$(head -n 1 "$E2E_DIR/display")"
