@@ -34,8 +34,11 @@ mkdir -p "$work"
 ln -s "$root/Materials" "$work/Materials"
 OC_FRAME_REPORT=1 e2e_start_program "$program" "$work"
 e2e_wait_window 120
-xlogo -geometry 200x150+1000+800 >/dev/null 2>&1 &  # another window to take the focus
+# Another window to take the focus. The window manager focuses it when it
+# appears, so the stream starts only once it has, with the focus given back.
+xlogo -geometry 200x150+1000+800 >/dev/null 2>&1 &
 other=$!
+e2e_wait_for 30 eval 'e2e_x xdotool search --onlyvisible --class xlogo | grep -q .' || e2e_fail "xlogo did not appear"
 
 resident_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$E2E_PROGRAM_PID/status" 2>/dev/null; }
 # Pixels that differ between two shots in the statistics text.
@@ -109,6 +112,7 @@ check_rendering() {
     renders=$((renders + 1))
 }
 
+focus_window
 letters=(a b c d e f g h i j k l m n o p q r s t u v w x y z)
 moves=(w a s d j l i k)
 start=$(e2e_now_ms)
