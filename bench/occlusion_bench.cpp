@@ -271,10 +271,13 @@ int main(int argc, char **argv) {
             csvPath = argv[++i];
         else if (strcmp(argv[i], "--sweep") == 0)
             sweep = true;
-        else
-            frames = atoi(argv[i]);
+        else if (char *end; (frames = (int)strtol(argv[i], &end, 10)) < 1 || *end) {
+            fprintf(stderr, "occlusion-bench: '%s' is not a frame count\n"
+                            "usage: occlusion-bench [FRAMES] [--csv FILE]\n"
+                            "       occlusion-bench --sweep FRAMES [--csv FILE]\n", argv[i]);
+            return 2;
+        }
     }
-    if (frames < 1) frames = 1;
 
     const char *debug = getenv("OC_GL_DEBUG");
     if (debug && *debug && strcmp(debug, "0") != 0) SetGLErrorHandler(CountGLError);
