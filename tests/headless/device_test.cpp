@@ -1,7 +1,9 @@
 // The device layer's rules that the conformance program does not compare
 // with the reference: texturing with the diffuse colour, address modes, the
-// depth range and object lifetimes. (Blending and the alpha test show in
-// the overlay test's glyphs.)
+// depth range, how many polls a query answers pending, and object
+// lifetimes. (Blending and the alpha test show in the overlay test's glyphs.)
+#include <algorithm>
+
 #include "d3d9/live_objects.h"
 #include "headless_device.h"
 
@@ -76,6 +78,45 @@ TEST_F(DeviceTest, DepthDefaultsPassEqualDepthAndRangeIsZeroToOne) {
     EXPECT_EQ(d.Read()[0], 0xFFFFFFFFu);
     Quad(-0.5f, -0.5f, 7.5f, 7.5f, 0xFF123456, -0.01f);  // in front of the near plane: clipped
     EXPECT_EQ(d.Read()[0], 0xFFFFFFFFu);
+}
+
+// Polls with the flag until the answer comes; returns the S_FALSE count.
+int PollsPending(IDirect3DQuery9 *query, DWORD &data) {
+    int pending = 0;
+    while (query->GetData(&data, sizeof data, D3DGETDATA_FLUSH) == S_FALSE && pending < 1000) ++pending;
+    return pending;
+}
+
+// A program polling with D3DGETDATA_FLUSH until the answer comes, as the
+// occlusion pass does, sees at most one S_FALSE, so it does not spin on the
+// CPU the driver needs. Every other round an unflagged poll comes first: it
+// must neither lose nor repeat the count. (The conformance program compares
+// the first poll's answer with the reference; what follows is the layer's.)
+TEST_F(DeviceTest, PollingWithTheFlushFlagAnswersPendingAtMostOnceThenTheCount) {
+    IDirect3DQuery9 *query = nullptr;
+    ASSERT_EQ(dev->CreateQuery(D3DQUERYTYPE_OCCLUSION, &query), D3D_OK);
+    int worst = 0;
+    for (int i = 1; i <= 40; ++i) {
+        query->Issue(D3DISSUE_BEGIN);
+        Quad(-0.5f, -0.5f, i - 0.5f, 2.5f, 0xFFFFFFFF);  // i x 3 pixels
+        query->Issue(D3DISSUE_END);
+        DWORD count = 0;
+        if (i % 2) query->GetData(&count, sizeof count, 0);
+        worst = std::max(worst, PollsPending(query, count));
+        EXPECT_EQ(count, (DWORD)(3 * i));
+    }
+    EXPECT_LE(worst, 1);
+    IDirect3DQuery9 *event = nullptr;
+    ASSERT_EQ(dev->CreateQuery(D3DQUERYTYPE_EVENT, &event), D3D_OK);
+    for (int i = 0; i < 10; ++i) {
+        Quad(-0.5f, -0.5f, 63.5f, 63.5f, 0xFFFFFFFF);
+        event->Issue(D3DISSUE_END);
+        DWORD signalled = FALSE;
+        EXPECT_LE(PollsPending(event, signalled), 1);
+        EXPECT_EQ(signalled, (DWORD)TRUE);
+    }
+    event->Release();
+    query->Release();
 }
 
 TEST(DeviceLifetime, EveryObjectIsReleasedWithItsLastReference) {
