@@ -7,9 +7,11 @@
 
 namespace {
 
+// A CSV column: a field of the row, or a field of one method's score.
 struct Column {
     const char *name;
-    std::variant<int FrameRow::*, double FrameRow::*> field;
+    std::variant<int FrameRow::*, double FrameRow::*, int MethodScore::*, double MethodScore::*> field;
+    MethodScore FrameRow::*method = nullptr;
 };
 
 const Column Columns[] = {
@@ -25,52 +27,63 @@ const Column Columns[] = {
     {"present_ms", &FrameRow::present},
     {"layer_frame_ms", &FrameRow::layerFrame},
     {"gl_frame_ms", &FrameRow::glFrame},
-    {"specified_pass_ms", &FrameRow::programPass},
-    {"specified_frame_ms", &FrameRow::programFrame},
-    {"batched_pass_ms", &FrameRow::batchedPass},
-    {"batched_frame_ms", &FrameRow::batchedFrame},
-    {"batched_differing", &FrameRow::batchedDiffering},
-    {"temporal_pass_ms", &FrameRow::temporalPass},
-    {"temporal_frame_ms", &FrameRow::temporalFrame},
-    {"temporal_drawn", &FrameRow::temporalDrawn},
-    {"temporal_wrongly_culled", &FrameRow::temporalWronglyCulled},
-    {"temporal_wrongly_drawn", &FrameRow::temporalWronglyDrawn},
-    {"hiz_pass_ms", &FrameRow::hizPass},
-    {"hiz_frame_ms", &FrameRow::hizFrame},
-    {"hiz_drawn", &FrameRow::hizDrawn},
-    {"hiz_missed", &FrameRow::hizMissed},
-    {"hiz_extra", &FrameRow::hizExtra},
+    {"specified_pass_ms", &MethodScore::pass, &FrameRow::specified},
+    {"specified_frame_ms", &MethodScore::frame, &FrameRow::specified},
+    {"batched_pass_ms", &MethodScore::pass, &FrameRow::batched},
+    {"batched_frame_ms", &MethodScore::frame, &FrameRow::batched},
+    {"batched_differing", &MethodScore::differing, &FrameRow::batched},
+    {"temporal_pass_ms", &MethodScore::pass, &FrameRow::temporal},
+    {"temporal_frame_ms", &MethodScore::frame, &FrameRow::temporal},
+    {"temporal_drawn", &MethodScore::drawn, &FrameRow::temporal},
+    {"temporal_wrongly_culled", &MethodScore::wronglyCulled, &FrameRow::temporal},
+    {"temporal_wrongly_drawn", &MethodScore::wronglyDrawn, &FrameRow::temporal},
+    {"hiz_pass_ms", &MethodScore::pass, &FrameRow::hiz},
+    {"hiz_frame_ms", &MethodScore::frame, &FrameRow::hiz},
+    {"hiz_drawn", &MethodScore::drawn, &FrameRow::hiz},
+    {"hiz_missed", &MethodScore::wronglyCulled, &FrameRow::hiz},
+    {"hiz_extra", &MethodScore::wronglyDrawn, &FrameRow::hiz},
     {"off_frame_ms", &FrameRow::offFrame},
-    {"cpu_pass_ms", &FrameRow::cpuPass},
-    {"cpu_frame_ms", &FrameRow::cpuFrame},
+    {"cpu_pass_ms", &MethodScore::pass, &FrameRow::cpu},
+    {"cpu_frame_ms", &MethodScore::frame, &FrameRow::cpu},
     {"cpu_pass_other_threads_ms", &FrameRow::cpuPassOtherThreads},
-    {"cpu_drawn", &FrameRow::cpuDrawn},
-    {"cpu_missed", &FrameRow::cpuMissed},
-    {"cpu_extra", &FrameRow::cpuExtra},
+    {"cpu_drawn", &MethodScore::drawn, &FrameRow::cpu},
+    {"cpu_missed", &MethodScore::wronglyCulled, &FrameRow::cpu},
+    {"cpu_extra", &MethodScore::wronglyDrawn, &FrameRow::cpu},
     {"truth_visible", &FrameRow::truthVisible},
-    {"specified_missed_truth", &FrameRow::specifiedMissedTruth},
-    {"specified_missed_pixels", &FrameRow::specifiedMissedPixels},
-    {"specified_wasted", &FrameRow::specifiedWasted},
-    {"batched_missed_truth", &FrameRow::batchedMissedTruth},
-    {"batched_missed_pixels", &FrameRow::batchedMissedPixels},
-    {"batched_wasted", &FrameRow::batchedWasted},
-    {"temporal_missed_truth", &FrameRow::temporalMissedTruth},
-    {"temporal_missed_pixels", &FrameRow::temporalMissedPixels},
-    {"temporal_wasted", &FrameRow::temporalWasted},
-    {"hiz_missed_truth", &FrameRow::hizMissedTruth},
-    {"hiz_missed_pixels", &FrameRow::hizMissedPixels},
-    {"hiz_wasted", &FrameRow::hizWasted},
-    {"cpu_missed_truth", &FrameRow::cpuMissedTruth},
-    {"cpu_missed_pixels", &FrameRow::cpuMissedPixels},
-    {"cpu_wasted", &FrameRow::cpuWasted},
-    {"lag2_frame_ms", &FrameRow::lag2Frame},
-    {"lag2_missed_truth", &FrameRow::lag2MissedTruth},
-    {"lag2_missed_pixels", &FrameRow::lag2MissedPixels},
-    {"lag2_wasted", &FrameRow::lag2Wasted},
-    {"lag3_frame_ms", &FrameRow::lag3Frame},
-    {"lag3_missed_truth", &FrameRow::lag3MissedTruth},
-    {"lag3_missed_pixels", &FrameRow::lag3MissedPixels},
-    {"lag3_wasted", &FrameRow::lag3Wasted},
+    {"specified_missed_truth", &MethodScore::missedTruth, &FrameRow::specified},
+    {"specified_missed_pixels", &MethodScore::missedPixels, &FrameRow::specified},
+    {"specified_wasted", &MethodScore::wasted, &FrameRow::specified},
+    {"batched_missed_truth", &MethodScore::missedTruth, &FrameRow::batched},
+    {"batched_missed_pixels", &MethodScore::missedPixels, &FrameRow::batched},
+    {"batched_wasted", &MethodScore::wasted, &FrameRow::batched},
+    {"temporal_missed_truth", &MethodScore::missedTruth, &FrameRow::temporal},
+    {"temporal_missed_pixels", &MethodScore::missedPixels, &FrameRow::temporal},
+    {"temporal_wasted", &MethodScore::wasted, &FrameRow::temporal},
+    {"hiz_missed_truth", &MethodScore::missedTruth, &FrameRow::hiz},
+    {"hiz_missed_pixels", &MethodScore::missedPixels, &FrameRow::hiz},
+    {"hiz_wasted", &MethodScore::wasted, &FrameRow::hiz},
+    {"cpu_missed_truth", &MethodScore::missedTruth, &FrameRow::cpu},
+    {"cpu_missed_pixels", &MethodScore::missedPixels, &FrameRow::cpu},
+    {"cpu_wasted", &MethodScore::wasted, &FrameRow::cpu},
+    {"lag2_frame_ms", &MethodScore::frame, &FrameRow::lag2},
+    {"lag2_missed_truth", &MethodScore::missedTruth, &FrameRow::lag2},
+    {"lag2_missed_pixels", &MethodScore::missedPixels, &FrameRow::lag2},
+    {"lag2_wasted", &MethodScore::wasted, &FrameRow::lag2},
+    {"lag3_frame_ms", &MethodScore::frame, &FrameRow::lag3},
+    {"lag3_missed_truth", &MethodScore::missedTruth, &FrameRow::lag3},
+    {"lag3_missed_pixels", &MethodScore::missedPixels, &FrameRow::lag3},
+    {"lag3_wasted", &MethodScore::wasted, &FrameRow::lag3},
+};
+
+// Writes a column's value in a row: integers as they are, times with 3 decimals.
+struct ValueWriter {
+    FILE *file;
+    const FrameRow &row;
+    MethodScore FrameRow::*method;
+    void operator()(int FrameRow::*field) const { fprintf(file, "%d", row.*field); }
+    void operator()(double FrameRow::*field) const { fprintf(file, "%.3f", row.*field); }
+    void operator()(int MethodScore::*field) const { fprintf(file, "%d", (row.*method).*field); }
+    void operator()(double MethodScore::*field) const { fprintf(file, "%.3f", (row.*method).*field); }
 };
 
 }  // namespace
@@ -87,10 +100,8 @@ bool WriteFrameCsv(const std::string &path, const std::vector<FrameRow> &rows) {
     for (const FrameRow &row : rows) {
         separator = "";
         for (const Column &column : Columns) {
-            if (auto integer = std::get_if<int FrameRow::*>(&column.field))
-                fprintf(file, "%s%d", separator, row.**integer);
-            else
-                fprintf(file, "%s%.3f", separator, row.*std::get<double FrameRow::*>(column.field));
+            fputs(separator, file);
+            std::visit(ValueWriter{file, row, column.method}, column.field);
             separator = ",";
         }
         fputc('\n', file);

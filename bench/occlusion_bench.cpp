@@ -100,12 +100,12 @@ struct GlMethods {
     CpuOcclusion cpuOtherThreads;  // the CPU method's pass on the other thread count (1 or 2), beside it
 };
 
-void ScoreRow(const std::vector<bool> &flags, const std::vector<int> &truth, int &missed, int &missedPixels,
-              int &wasted) {
-    TruthScore score = ScoreAgainstTruth(flags, truth);
-    missed = score.missed;
-    missedPixels = (int)score.missedPixels;
-    wasted = score.wasted;
+// A method's frame against the program's exact flags and against the truth.
+MethodScore Score(const MethodFrame &method, const std::vector<bool> &exact, const std::vector<int> &truth) {
+    FlagComparison flags = CompareFlags(method.flags, exact);
+    TruthScore score = ScoreAgainstTruth(method.flags, truth);
+    return {method.pass,   method.frame,  flags.drawn, flags.wronglyCulled, flags.wronglyDrawn, flags.Differing(),
+            score.missed, (int)score.missedPixels, score.wasted};
 }
 
 // The layer's figures that are not per-frame columns.
@@ -173,49 +173,24 @@ int MeasureGlFrame(GlMethods &gl, const RecordedFrame &frame, FrameRow &row) {
     MethodFrame software = RunMethodFrame(scene, frame, [&] { return method(Method::Cpu); });
     MethodFrame lag2 = RunMethodFrame(scene, frame, [&] { return TemporalPassGl(scene, gl.lagged[0], vp); });
     MethodFrame lag3 = RunMethodFrame(scene, frame, [&] { return TemporalPassGl(scene, gl.lagged[1], vp); });
-    row.glFrame = program.frame;
-    row.programPass = program.pass;
-    row.programFrame = program.frame;
-    row.offFrame = off.frame;
-    row.batchedPass = batch.pass;
-    row.batchedFrame = batch.frame;
-    row.batchedDiffering = CompareFlags(batch.flags, frame.exact).Differing();
-    FlagComparison t = CompareFlags(reuse.flags, frame.exact);
-    row.temporalPass = reuse.pass;
-    row.temporalFrame = reuse.frame;
-    row.temporalDrawn = t.drawn;
-    row.temporalWronglyCulled = t.wronglyCulled;
-    row.temporalWronglyDrawn = t.wronglyDrawn;
-    FlagComparison h = CompareFlags(pyramid.flags, frame.exact);
-    row.hizPass = pyramid.pass;
-    row.hizFrame = pyramid.frame;
-    row.hizDrawn = h.drawn;
-    row.hizMissed = h.wronglyCulled;
-    row.hizExtra = h.wronglyDrawn;
-    FlagComparison c = CompareFlags(software.flags, frame.exact);
-    row.cpuPass = software.pass;
-    row.cpuFrame = software.frame;
-    row.cpuDrawn = c.drawn;
-    row.cpuMissed = c.wronglyCulled;
-    row.cpuExtra = c.wronglyDrawn;
     FinishGpu();
     Clock::time_point start = Clock::now();
     CpuPass(gl.cpuOtherThreads, scene, vp);
     row.cpuPassOtherThreads = Milliseconds(start, Clock::now());
-    row.lag2Frame = lag2.frame;
-    row.lag3Frame = lag3.frame;
 
     // The truth is drawn after the timed frames, so it costs them nothing.
     std::vector<int> truth = GroundTruthPixels(scene, gl.truth, vp);
     for (int pixels : truth) row.truthVisible += pixels > 0;
-    ScoreRow(program.flags, truth, row.specifiedMissedTruth, row.specifiedMissedPixels, row.specifiedWasted);
-    ScoreRow(batch.flags, truth, row.batchedMissedTruth, row.batchedMissedPixels, row.batchedWasted);
-    ScoreRow(reuse.flags, truth, row.temporalMissedTruth, row.temporalMissedPixels, row.temporalWasted);
-    ScoreRow(pyramid.flags, truth, row.hizMissedTruth, row.hizMissedPixels, row.hizWasted);
-    ScoreRow(software.flags, truth, row.cpuMissedTruth, row.cpuMissedPixels, row.cpuWasted);
-    ScoreRow(lag2.flags, truth, row.lag2MissedTruth, row.lag2MissedPixels, row.lag2Wasted);
-    ScoreRow(lag3.flags, truth, row.lag3MissedTruth, row.lag3MissedPixels, row.lag3Wasted);
-    return CompareFlags(program.flags, frame.exact).Differing();
+    row.specified = Score(program, frame.exact, truth);
+    row.batched = Score(batch, frame.exact, truth);
+    row.temporal = Score(reuse, frame.exact, truth);
+    row.hiz = Score(pyramid, frame.exact, truth);
+    row.cpu = Score(software, frame.exact, truth);
+    row.lag2 = Score(lag2, frame.exact, truth);
+    row.lag3 = Score(lag3, frame.exact, truth);
+    row.glFrame = program.frame;
+    row.offFrame = off.frame;
+    return row.specified.differing;
 }
 
 // The truth shown on the picture itself: every pixel where the frame drawn
@@ -244,17 +219,26 @@ PictureCheck CheckTruthPicture(GlMethods &gl, const RecordedFrame &frame) {
     return check;
 }
 
-template <typename T>
-double MeanOf(const std::vector<FrameRow> &rows, T FrameRow::*field) {
+// A column of the rows: a field of the row, or of one method's score.
+template <typename T> std::vector<double> ValuesOf(const std::vector<FrameRow> &rows, T FrameRow::*field) {
     std::vector<double> values;
     for (const FrameRow &row : rows) values.push_back(row.*field);
-    return Mean(values);
+    return values;
 }
 
 template <typename T>
-double MedianOf(const std::vector<FrameRow> &rows, T FrameRow::*field) {
+std::vector<double> ValuesOf(const std::vector<FrameRow> &rows, MethodScore FrameRow::*method, T MethodScore::*field) {
     std::vector<double> values;
-    for (const FrameRow &row : rows) values.push_back(row.*field);
+    for (const FrameRow &row : rows) values.push_back(row.*method.*field);
+    return values;
+}
+
+template <typename... Field> double MeanOf(const std::vector<FrameRow> &rows, Field... field) {
+    return Mean(ValuesOf(rows, field...));
+}
+
+template <typename... Field> double MedianOf(const std::vector<FrameRow> &rows, Field... field) {
+    std::vector<double> values = ValuesOf(rows, field...);
     std::sort(values.begin(), values.end());
     size_t n = values.size();
     return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
@@ -361,17 +345,17 @@ int main(int argc, char **argv) {
     int batchedDiffering = 0, hizMissed = 0;
     std::vector<double> temporalDiffering;
     for (const FrameRow &row : rows) {
-        batchedDiffering += row.batchedDiffering;
-        hizMissed += row.hizMissed;
-        temporalDiffering.push_back(row.temporalWronglyCulled + row.temporalWronglyDrawn);
+        batchedDiffering += row.batched.differing;
+        hizMissed += row.hiz.wronglyCulled;
+        temporalDiffering.push_back(row.temporal.differing);
     }
     double startupMs = 0;
     for (const StartupPhase &phase : startup) startupMs += phase.ms;
 
     printf("\n");
     printf("occlusion_pass_ms_layer: %.3f\n", Mean(totals.passAlone));
-    printf("occlusion_pass_ms_gl: %.3f\n", MeanOf(rows, &FrameRow::programPass));
-    printf("layer_vs_gl: %.3f\n", Mean(totals.passAlone) / MeanOf(rows, &FrameRow::programPass));
+    printf("occlusion_pass_ms_gl: %.3f\n", MeanOf(rows, &FrameRow::specified, &MethodScore::pass));
+    printf("layer_vs_gl: %.3f\n", Mean(totals.passAlone) / MeanOf(rows, &FrameRow::specified, &MethodScore::pass));
     printf("flags_differing_from_gl: %d\n", mismatched);
     printf("main_pass_ms_cull_on: %.3f\n", Mean(totals.mainOn));
     printf("main_pass_ms_cull_off: %.3f\n", Mean(totals.mainOff));
@@ -395,72 +379,58 @@ int main(int argc, char **argv) {
     printf("frame_ms_gl: %.3f\n", MeanOf(rows, &FrameRow::glFrame));
     printf("frame_pixels_differing_from_gl: %d\n", picturesDiffering);
     printf("frame_layer_vs_gl: %.3f\n", MeanOf(rows, &FrameRow::layerFrame) / MeanOf(rows, &FrameRow::glFrame));
-    printf("pass_ms_specified: %.3f\n", MeanOf(rows, &FrameRow::programPass));
-    printf("frame_ms_specified: %.3f\n", MeanOf(rows, &FrameRow::programFrame));
-    printf("pass_ms_batched: %.3f\n", MeanOf(rows, &FrameRow::batchedPass));
-    printf("frame_ms_batched: %.3f\n", MeanOf(rows, &FrameRow::batchedFrame));
+    printf("pass_ms_specified: %.3f\n", MeanOf(rows, &FrameRow::specified, &MethodScore::pass));
+    printf("frame_ms_specified: %.3f\n", MeanOf(rows, &FrameRow::specified, &MethodScore::frame));
+    printf("pass_ms_batched: %.3f\n", MeanOf(rows, &FrameRow::batched, &MethodScore::pass));
+    printf("frame_ms_batched: %.3f\n", MeanOf(rows, &FrameRow::batched, &MethodScore::frame));
     printf("batched_flags_differing: %d\n", batchedDiffering);
-    printf("pass_ms_temporal: %.3f\n", MeanOf(rows, &FrameRow::temporalPass));
-    printf("frame_ms_temporal: %.3f\n", MeanOf(rows, &FrameRow::temporalFrame));
+    printf("pass_ms_temporal: %.3f\n", MeanOf(rows, &FrameRow::temporal, &MethodScore::pass));
+    printf("frame_ms_temporal: %.3f\n", MeanOf(rows, &FrameRow::temporal, &MethodScore::frame));
     printf("temporal_flags_differing_mean: %.2f\n", Mean(temporalDiffering));
-    printf("temporal_wrongly_culled_mean: %.2f\n", MeanOf(rows, &FrameRow::temporalWronglyCulled));
-    printf("temporal_wrongly_drawn_mean: %.2f\n", MeanOf(rows, &FrameRow::temporalWronglyDrawn));
+    printf("temporal_wrongly_culled_mean: %.2f\n", MeanOf(rows, &FrameRow::temporal, &MethodScore::wronglyCulled));
+    printf("temporal_wrongly_drawn_mean: %.2f\n", MeanOf(rows, &FrameRow::temporal, &MethodScore::wronglyDrawn));
     printf("temporal_results_not_ready: %d\n", gl.methods.temporal.unavailable);
-    printf("pass_ms_hiz: %.3f\n", MeanOf(rows, &FrameRow::hizPass));
-    printf("frame_ms_hiz: %.3f\n", MeanOf(rows, &FrameRow::hizFrame));
+    printf("pass_ms_hiz: %.3f\n", MeanOf(rows, &FrameRow::hiz, &MethodScore::pass));
+    printf("frame_ms_hiz: %.3f\n", MeanOf(rows, &FrameRow::hiz, &MethodScore::frame));
     printf("hiz_visible_missed: %d\n", hizMissed);
-    printf("hiz_extra_drawn_mean: %.2f\n", MeanOf(rows, &FrameRow::hizExtra));
+    printf("hiz_extra_drawn_mean: %.2f\n", MeanOf(rows, &FrameRow::hiz, &MethodScore::wronglyDrawn));
     printf("frame_ms_gl_cull_off: %.3f\n", MeanOf(rows, &FrameRow::offFrame));
     int cpuMissed = 0, framesHidingVisible = 0;
     for (const FrameRow &row : rows) {
-        cpuMissed += row.cpuMissed;
-        framesHidingVisible += row.specifiedMissedTruth > 0;
+        cpuMissed += row.cpu.wronglyCulled;
+        framesHidingVisible += row.specified.missedTruth > 0;
     }
-    printf("pass_ms_cpu: %.3f\n", MeanOf(rows, &FrameRow::cpuPass));
-    printf("frame_ms_cpu: %.3f\n", MeanOf(rows, &FrameRow::cpuFrame));
+    printf("pass_ms_cpu: %.3f\n", MeanOf(rows, &FrameRow::cpu, &MethodScore::pass));
+    printf("frame_ms_cpu: %.3f\n", MeanOf(rows, &FrameRow::cpu, &MethodScore::frame));
     printf("cpu_threads: %d\n", gl.methods.cpu.threads);
     printf("cpu_other_threads: %d\n", gl.cpuOtherThreads.threads);
     printf("pass_ms_cpu_other_threads: %.3f\n", MeanOf(rows, &FrameRow::cpuPassOtherThreads));
     printf("cpu_visible_missed: %d\n", cpuMissed);
-    printf("cpu_extra_drawn_mean: %.2f\n", MeanOf(rows, &FrameRow::cpuExtra));
-    printf("cpu_drawn_mean: %.1f\n", MeanOf(rows, &FrameRow::cpuDrawn));
+    printf("cpu_extra_drawn_mean: %.2f\n", MeanOf(rows, &FrameRow::cpu, &MethodScore::wronglyDrawn));
+    printf("cpu_drawn_mean: %.1f\n", MeanOf(rows, &FrameRow::cpu, &MethodScore::drawn));
     printf("forest_matches_program: %d\n", forestMatches ? 1 : 0);
     printf("truth_visible_mean: %.1f\n", MeanOf(rows, &FrameRow::truthVisible));
     printf("truth_picture_pixels_differing: %d\n", picture.differing);
     printf("truth_picture_pixels_unexplained: %d\n", picture.unexplained);
     printf("specified_frames_hiding_visible: %d of %d\n", framesHidingVisible, frames);
-    struct TruthColumns {
-        const char *name;
-        int FrameRow::*missed, FrameRow::*pixels, FrameRow::*wasted;
-    };
-    const TruthColumns truthColumns[] = {
-        {"specified", &FrameRow::specifiedMissedTruth, &FrameRow::specifiedMissedPixels, &FrameRow::specifiedWasted},
-        {"batched", &FrameRow::batchedMissedTruth, &FrameRow::batchedMissedPixels, &FrameRow::batchedWasted},
-        {"temporal", &FrameRow::temporalMissedTruth, &FrameRow::temporalMissedPixels, &FrameRow::temporalWasted},
-        {"hiz", &FrameRow::hizMissedTruth, &FrameRow::hizMissedPixels, &FrameRow::hizWasted},
-        {"cpu", &FrameRow::cpuMissedTruth, &FrameRow::cpuMissedPixels, &FrameRow::cpuWasted},
-        {"temporal_lag2", &FrameRow::lag2MissedTruth, &FrameRow::lag2MissedPixels, &FrameRow::lag2Wasted},
-        {"temporal_lag3", &FrameRow::lag3MissedTruth, &FrameRow::lag3MissedPixels, &FrameRow::lag3Wasted},
-    };
-    for (const TruthColumns &c : truthColumns) {
-        printf("%s_missed_truth_mean: %.2f\n", c.name, MeanOf(rows, c.missed));
-        printf("%s_missed_pixels_mean: %.1f\n", c.name, MeanOf(rows, c.pixels));
-        printf("%s_wasted_mean: %.2f\n", c.name, MeanOf(rows, c.wasted));
+    const std::pair<const char *, MethodScore FrameRow::*> scored[] = {
+        {"specified", &FrameRow::specified}, {"batched", &FrameRow::batched},     {"temporal", &FrameRow::temporal},
+        {"hiz", &FrameRow::hiz},             {"cpu", &FrameRow::cpu},             {"temporal_lag2", &FrameRow::lag2},
+        {"temporal_lag3", &FrameRow::lag3}};
+    for (const auto &[name, method] : scored) {
+        printf("%s_missed_truth_mean: %.2f\n", name, MeanOf(rows, method, &MethodScore::missedTruth));
+        printf("%s_missed_pixels_mean: %.1f\n", name, MeanOf(rows, method, &MethodScore::missedPixels));
+        printf("%s_wasted_mean: %.2f\n", name, MeanOf(rows, method, &MethodScore::wasted));
     }
     // Medians, which a shared machine's stalls move less than the means.
-    const std::pair<const char *, double FrameRow::*> passes[] = {
-        {"specified", &FrameRow::programPass}, {"batched", &FrameRow::batchedPass},
-        {"temporal", &FrameRow::temporalPass}, {"hiz", &FrameRow::hizPass},
-        {"cpu", &FrameRow::cpuPass},           {"cpu_other_threads", &FrameRow::cpuPassOtherThreads}};
-    for (const auto &[name, field] : passes) printf("pass_ms_median_%s: %.3f\n", name, MedianOf(rows, field));
-    const std::pair<const char *, double FrameRow::*> wholeFrames[] = {
-        {"specified", &FrameRow::programFrame}, {"batched", &FrameRow::batchedFrame},
-        {"temporal", &FrameRow::temporalFrame}, {"temporal_lag2", &FrameRow::lag2Frame},
-        {"temporal_lag3", &FrameRow::lag3Frame}, {"hiz", &FrameRow::hizFrame},
-        {"cpu", &FrameRow::cpuFrame},           {"off", &FrameRow::offFrame}};
-    for (const auto &[name, field] : wholeFrames) printf("frame_ms_median_%s: %.3f\n", name, MedianOf(rows, field));
-    printf("frame_ms_temporal_lag2: %.3f\n", MeanOf(rows, &FrameRow::lag2Frame));
-    printf("frame_ms_temporal_lag3: %.3f\n", MeanOf(rows, &FrameRow::lag3Frame));
+    for (const auto &[name, method] : scored)
+        printf("pass_ms_median_%s: %.3f\n", name, MedianOf(rows, method, &MethodScore::pass));
+    printf("pass_ms_median_cpu_other_threads: %.3f\n", MedianOf(rows, &FrameRow::cpuPassOtherThreads));
+    for (const auto &[name, method] : scored)
+        printf("frame_ms_median_%s: %.3f\n", name, MedianOf(rows, method, &MethodScore::frame));
+    printf("frame_ms_median_off: %.3f\n", MedianOf(rows, &FrameRow::offFrame));
+    printf("frame_ms_temporal_lag2: %.3f\n", MeanOf(rows, &FrameRow::lag2, &MethodScore::frame));
+    printf("frame_ms_temporal_lag3: %.3f\n", MeanOf(rows, &FrameRow::lag3, &MethodScore::frame));
     for (const StartupPhase &phase : startup) printf("startup_%s_ms: %.3f\n", phase.name.c_str(), phase.ms);
     printf("startup_ms: %.3f\n", startupMs);
 

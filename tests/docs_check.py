@@ -63,7 +63,7 @@ def benchmark_keys(root):
                 patterns.append(re.compile("^" + re.sub(r"%[a-z]", "[a-z0-9_]+", key) + "$"))
             else:
                 literal.add(key)
-        literal.update(re.findall(r'\{"([a-z0-9_]+)", &FrameRow::', text))
+        literal.update(re.findall(r'\{"([a-z0-9_]+)", &(?:FrameRow|MethodScore)::', text))
     return literal, patterns
 
 
