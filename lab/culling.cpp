@@ -1,17 +1,16 @@
 #include "lab/culling.h"
 
-#include "lab/wait_clock.h"
-
 namespace {
 
 void Run(LabCulling &culling, Methods &methods, GlScene &scene) {
     BeginGpuTimer(culling.timer);
-    StartWaitClock();
+    culling.times.blocked = 0;
+    WaitTime = &culling.times.blocked;
     Clock::time_point start = Clock::now();
     culling.runs++;
     culling.flags = RunMethod(methods, culling.method, scene, culling.viewProjection);
     culling.times.cpu = Milliseconds(start, Clock::now());
-    culling.times.blocked = StopWaitClock();
+    WaitTime = nullptr;
     EndGpuTimer(culling.timer);
     culling.times.gpu = culling.timer.milliseconds;
 }

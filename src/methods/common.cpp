@@ -34,6 +34,22 @@ void PlaceCamera(int i, int n) {
 // current context, so glFinish is the boundary for either.
 void FinishGpu() { glFinish(); }
 
+double *WaitTime = nullptr;
+
+unsigned QueryResult(unsigned query) {
+    GLuint samples = 0;
+    Clock::time_point start = WaitTime ? Clock::now() : Clock::time_point();
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
+    if (WaitTime) *WaitTime += Milliseconds(start, Clock::now());
+    return samples;
+}
+
+void ReadBackBuffer(unsigned target, size_t bytes, void *data) {
+    Clock::time_point start = WaitTime ? Clock::now() : Clock::time_point();
+    glGetBufferSubData(target, 0, (GLsizeiptr)bytes, data);
+    if (WaitTime) *WaitTime += Milliseconds(start, Clock::now());
+}
+
 FlagComparison CompareFlags(const std::vector<bool> &flags, const std::vector<bool> &exact) {
     FlagComparison result;
     for (size_t i = 0; i < exact.size(); ++i) {

@@ -5,6 +5,7 @@
 #include <d3dx9.h>
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,14 @@ void PlaceCamera(int i, int n);
 
 // Timing boundary: everything issued so far has been executed.
 void FinishGpu();
+
+// The methods' waits on the GPU: a query's sample count (a blocking read)
+// and a buffer read back. While WaitTime points at a total, the milliseconds
+// spent in them are added to it (the lab shows how long a pass is blocked);
+// the benchmark leaves it null.
+extern double *WaitTime;
+unsigned QueryResult(unsigned query);
+void ReadBackBuffer(unsigned target, size_t bytes, void *data);
 
 // A GL program of the given shader stages (GL_VERTEX_SHADER, ...) and their
 // sources; 0, with the compiler's or linker's message in `error`, on failure.

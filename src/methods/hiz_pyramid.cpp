@@ -161,7 +161,7 @@ std::vector<bool> HizPassGl(GlScene &scene, HizPyramid &hiz, const D3DXMATRIX &v
 
     std::vector<uint32_t> flags(boxes.size());
     glBindBuffer(GL_SHADER_STORAGE_BUFFER, hiz.results);
-    glGetBufferSubData(GL_SHADER_STORAGE_BUFFER, 0, flags.size() * sizeof(uint32_t), flags.data());
+    ReadBackBuffer(GL_SHADER_STORAGE_BUFFER, flags.size() * sizeof(uint32_t), flags.data());
     glActiveTexture(GL_TEXTURE0);
     return std::vector<bool>(flags.begin(), flags.end());
 }

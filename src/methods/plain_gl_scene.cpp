@@ -322,9 +322,7 @@ std::vector<bool> ProgramPassGl(GlScene &scene, const D3DXMATRIX &viewProjection
         glEndQuery(GL_SAMPLES_PASSED);
         // The program waits for each answer before the next draw; in plain
         // OpenGL that wait is one blocking read, which flushes by itself.
-        GLuint samples = 0;
-        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
-        visible.push_back(samples != 0);
+        visible.push_back(QueryResult(query) != 0);
     }
     return visible;
 }

@@ -24,11 +24,7 @@ std::vector<bool> BatchedPassGl(GlScene &scene, BatchedQueries &batched, const D
     std::vector<bool> visible;
     // Results come back in order, so waiting for the first read is the one
     // wait; the rest are ready by then or soon after.
-    for (GLuint query : batched.queries) {
-        GLuint samples = 0;
-        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
-        visible.push_back(samples != 0);
-    }
+    for (GLuint query : batched.queries) visible.push_back(QueryResult(query) != 0);
     return visible;
 }
 
@@ -59,14 +55,13 @@ std::vector<bool> TemporalPassGl(GlScene &scene, TemporalQueries &temporal, cons
     if (temporal.frame >= lag) {
         const std::vector<GLuint> &last = temporal.sets[(temporal.frame - lag) % Sets];
         for (size_t i = 0; i < last.size(); ++i) {
-            GLuint available = 0, samples = 0;
+            GLuint available = 0;
             glGetQueryObjectuiv(last[i], GL_QUERY_RESULT_AVAILABLE, &available);
             if (!available) {
                 ++temporal.unavailable;
                 continue;
             }
-            glGetQueryObjectuiv(last[i], GL_QUERY_RESULT, &samples);
-            visible[i] = samples != 0;
+            visible[i] = QueryResult(last[i]) != 0;
         }
     }
     FillOcclusionDepth(scene, viewProjection);

@@ -16,7 +16,6 @@
 #include "lab/lab.h"
 #include "lab/panel.h"
 #include "lab/transform_device.h"
-#include "lab/wait_clock.h"
 #include "methods/forest.h"
 #include "scene/camera.h"
 
@@ -136,14 +135,11 @@ TEST_F(LabCullingTest, ANewForestWhileFrozenIsCulledScoredAndClassified) {
     DestroyLab(whole);
 }
 
-TEST_F(LabCullingTest, TheWaitClockSeesTheProgramsPassWaitAndPutsOpenGLBack) {
-    auto flush = epoxy_glFlush;
-    auto getQuery = epoxy_glGetQueryObjectuiv;
+TEST_F(LabCullingTest, TheWaitTimeIsThatOfTheProgramsPassWaitsAndOnlyOfThem) {
     CullFrame(culling, lab, scene, CameraAt(0, 6));
     EXPECT_GT(culling.times.blocked, 0.0);
     EXPECT_LE(culling.times.blocked, culling.times.cpu);
-    EXPECT_EQ(epoxy_glFlush, flush);
-    EXPECT_EQ(epoxy_glGetQueryObjectuiv, getQuery);
+    EXPECT_EQ(WaitTime, nullptr);  // the benchmark's runs of the methods are not charged
     // Culling off asks the GPU nothing.
     ChooseMethod(culling, lab, scene, Method::Off);
     CullFrame(culling, lab, scene, CameraAt(1, 6));
