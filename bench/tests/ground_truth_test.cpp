@@ -12,7 +12,6 @@
 #include "methods/ground_truth.h"
 #include "methods/methods.h"
 #include "scene/camera.h"
-#include "scene/scene.h"
 
 namespace {
 
@@ -150,29 +149,6 @@ TEST_F(HandMadeScene, CpuDepthIsTheBoundingPanelsDepthTopRowFirst) {
     EXPECT_NEAR(depth[239 * CpuDepthWidth + 319], 0.09f, 1e-6);
 }
 
-TEST_F(HandMadeScene, EveryMethodKeepsWhatTheProgramsPassKeepsAndOffDrawsAll) {
-    Methods methods;
-    std::string error;
-    ASSERT_TRUE(CreateMethods(methods, scene, error)) << error;
-    std::vector<bool> program = ProgramPassGl(scene, PixelSpace());
-    for (int m = 0; m < (int)Method::Count; ++m) {
-        Method method = (Method)m;
-        std::vector<bool> flags = RunMethod(methods, method, scene, PixelSpace());
-        ASSERT_EQ(flags.size(), scene.worlds.size()) << MethodName(method);
-        EXPECT_EQ(CompareFlags(flags, program).wronglyCulled, 0) << MethodName(method);
-        if (method == Method::Batched || method == Method::Cpu) {
-            EXPECT_EQ(flags, program) << MethodName(method);
-        }
-        if (method == Method::Off) {
-            EXPECT_EQ(flags, std::vector<bool>(Trees, true));
-        }
-    }
-    EXPECT_STREQ(MethodName(Method::Specified), "specified");
-    EXPECT_STREQ(MethodName(Method::Off), "off");
-    DestroyMethods(methods);
-    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
-}
-
 TEST_F(HandMadeScene, TemporalQueriesAnswerWithTheResultsOfLagFramesAgo) {
     TemporalQueries temporal;
     CreateTemporalQueries(temporal, scene.worlds.size());
@@ -196,28 +172,6 @@ TEST_F(HandMadeScene, TemporalQueriesAnswerWithTheResultsOfLagFramesAgo) {
     EXPECT_FALSE(moved[ThroughGap]);
     EXPECT_EQ(temporal.unavailable, 0);
     DestroyTemporalQueries(temporal);
-}
-
-// The forest of any size is the program's placement from the fixed seed:
-// 300 trees are the program's own, and a larger forest adds to a smaller.
-TEST(Forest, IsTheProgramsPlacementAndGrowsByAddingTrees) {
-    RandomSource = FixedRandom;
-    std::vector<D3DXMATRIX> program;
-    for (int i = 0; i < 300; ++i) {
-        float x = RandomSigned() * TreeSpread;
-        float z = RandomSigned() * TreeSpread;
-        D3DXMATRIX world;
-        D3DXMatrixTranslation(&world, x, TreeY, z);
-        program.push_back(world);
-    }
-    EXPECT_TRUE(ForestWorlds(300) == program);
-    std::vector<D3DXMATRIX> large = ForestWorlds(10000), small = ForestWorlds(30);
-    ASSERT_EQ(large.size(), 10000u);
-    EXPECT_TRUE(std::equal(small.begin(), small.end(), large.begin()));
-    for (const D3DXMATRIX &world : large) {
-        EXPECT_LE(std::fabs(world._41), TreeSpread);
-        EXPECT_LE(std::fabs(world._43), TreeSpread);
-    }
 }
 
 // The real forest seen from the camera path's points: the CPU depth is

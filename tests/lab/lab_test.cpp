@@ -1,20 +1,15 @@
 // The lab's culling step on the real forest in a headless OpenGL 4.3
 // context: its flags are the ones the benchmark's call of the same method
 // gives, a freeze keeps them while the camera flies on, a method chosen
-// while frozen answers for the frozen camera; and the pieces around it.
+// while frozen answers for the frozen camera, and each tree's state.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "headless_device.h"
 #include "lab/culling.h"
-#include "lab/depth_views.h"
-#include "lab/scene_marks.h"
-#include "lab/frame_graph.h"
 #include "lab/lab.h"
-#include "lab/panel.h"
 #include "lab/transform_device.h"
 #include "methods/forest.h"
 #include "scene/camera.h"
@@ -169,78 +164,6 @@ TEST_F(LabCullingTest, CulledTreesBehindTheCameraAreOutOfViewTheOthersHidden) {
     EXPECT_GT(hidden, 0) << "no tree hidden behind others in view";
 }
 
-std::vector<uint32_t> ReadImage(GLuint framebuffer, int width, int height) {
-    std::vector<uint32_t> pixels((size_t)width * height);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-}
-
-// The CPU buffer's picture keeps its rows (row 0 stays at the top, as the
-// insets show it), near is brighter than far, and far depth is the blue of
-// "nothing drawn".
-TEST_F(LabCullingTest, DepthPicturesKeepTheRowsNearBrightFarBlue) {
-    DepthViews views;
-    std::string error;
-    ASSERT_TRUE(CreateDepthViews(views, error)) << error;
-    std::vector<float> depth((size_t)DepthViewWidth * DepthViewHeight, 1.0f);
-    for (int x = 0; x < DepthViewWidth; ++x) {
-        depth[x] = 0.5f;                                   // top row: near
-        depth[(size_t)(DepthViewHeight - 1) * DepthViewWidth + x] = 0.999f;  // bottom row: far
-    }
-    ShowCpuDepth(views, depth.data());
-    std::vector<uint32_t> image = ReadImage(views.cpu.framebuffer, DepthViewWidth, DepthViewHeight);
-    auto red = [](uint32_t rgba) { return (int)(rgba & 0xff); };
-    auto blue = [](uint32_t rgba) { return (int)((rgba >> 16) & 0xff); };
-    uint32_t top = image[0], bottom = image[(size_t)(DepthViewHeight - 1) * DepthViewWidth];
-    uint32_t middle = image[(size_t)DepthViewHeight / 2 * DepthViewWidth];
-    EXPECT_GT(red(top), red(bottom));
-    EXPECT_EQ(red(top), blue(top)) << "depth is grey";
-    EXPECT_GT(blue(middle), 2 * red(middle)) << "far depth is blue";
-    DestroyDepthViews(views);
-}
-
-// A wrongly culled tree in front of the camera is filled with the mark's
-// colour where it stands; a rightly culled one is only outlined.
-TEST_F(LabCullingTest, AMissedTreeIsFilledInMagenta) {
-    SceneMarks marks;
-    std::string error;
-    ASSERT_TRUE(CreateSceneMarks(marks, error)) << error;
-    D3DXMATRIX vp = CameraAt(0, 6);
-    size_t nearest = 0;  // the tree nearest the camera that it sees
-    std::vector<int> pixels(scene.worlds.size(), 0);
-    std::vector<bool> none(scene.worlds.size(), false);
-    for (size_t i = 0; i < scene.worlds.size(); ++i) {
-        D3DXVECTOR3 at(scene.worlds[i]._41, scene.worlds[i]._42, scene.worlds[i]._43), clip;
-        D3DXVec3TransformCoord(&clip, &at, &vp);
-        bool inView = std::fabs(clip.x) < 0.5f && std::fabs(clip.y) < 0.8f && clip.z > 0 && clip.z < 1;
-        if (inView && (pixels[nearest] == 0 || scene.worlds[i]._43 < scene.worlds[nearest]._43)) nearest = i;
-        pixels[i] = inView;
-    }
-    ASSERT_EQ(pixels[nearest], 1);
-    std::vector<TreeState> states = ClassifyTrees(none, pixels);
-    ASSERT_EQ(states[nearest], TreeState::Missed);
-
-    auto magentaPixels = [&](const std::vector<TreeState> &marked) {
-        MainSceneGl(scene, RecordedFrame{vp, {}}, none);
-        AddTreeMarks(marks, scene, marked, true);
-        DrawSceneMarks(marks, scene, vp);
-        std::vector<uint32_t> image = ReadImage(scene.mainFramebuffer, 1024, 768);
-        return std::count_if(image.begin(), image.end(), [](uint32_t p) {
-            int r = p & 0xff, g = (p >> 8) & 0xff, b = (p >> 16) & 0xff;
-            return r > 180 && b > 180 && g < 80;
-        });
-    };
-    std::vector<TreeState> onlyNearest(states.size(), TreeState::Culled);
-    onlyNearest[nearest] = TreeState::Missed;
-    long filled = magentaPixels(onlyNearest);
-    onlyNearest[nearest] = TreeState::Culled;
-    long outlined = magentaPixels(onlyNearest);
-    EXPECT_GT(filled, 500);
-    EXPECT_EQ(outlined, 0);
-    DestroySceneMarks(marks);
-}
-
 TEST(LabTrees, EachTreesStateFollowsItsFlagAndTheTruth) {
     std::vector<bool> flags = {true, true, false, false, true};
     std::vector<int> pixels = {12, 0, 5, 0, 1};
@@ -251,28 +174,6 @@ TEST(LabTrees, EachTreesStateFollowsItsFlagAndTheTruth) {
     std::vector<TreeState> unscored = ClassifyTrees(flags, {});
     EXPECT_EQ(std::count(unscored.begin(), unscored.end(), TreeState::Missed), 0);
     EXPECT_EQ(std::count(unscored.begin(), unscored.end(), TreeState::Wasted), 0);
-}
-
-TEST(LabFrameGraph, KeepsOnlyTheLastSeconds) {
-    FrameGraph graph;
-    for (int i = 0; i <= 100; ++i) AddFrameTime(graph, i * 0.1, (float)i);
-    ASSERT_EQ(graph.times.size(), graph.ends.size());
-    EXPECT_GE(graph.ends.front(), 10.0 - graph.seconds);
-    EXPECT_LE(graph.times.size(), 52u);
-    EXPECT_EQ(graph.times.back(), 100.0f);
-    EXPECT_EQ(SlowestFrame(graph), 100.0f);
-    EXPECT_EQ(SlowestFrame(FrameGraph()), 1.0f);
-}
-
-TEST(LabLayout, TheSceneIsFourByThreeAndOverlapsNothing) {
-    for (auto [w, h] : {std::pair{1280, 960}, {1920, 1080}, {800, 600}, {1280, 400}}) {
-        LabLayout l = LayOut(w, h);
-        EXPECT_NEAR(l.sceneWidth * 3, l.sceneHeight * 4, 4) << w << "x" << h;
-        EXPECT_LE(l.sceneX + l.sceneWidth, l.panelX) << w << "x" << h;
-        EXPECT_LE(l.sceneY + l.sceneHeight, l.stripY) << w << "x" << h;
-        EXPECT_EQ(l.panelX + l.panelWidth, std::max(w, l.panelX + l.panelWidth)) << w << "x" << h;
-        EXPECT_GE(l.sceneWidth, 0);
-    }
 }
 
 }  // namespace

@@ -22,14 +22,6 @@ uint32_t Pixel(const DecodedImage &image, uint32_t x, uint32_t y = 0) {
     return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
 }
 
-TEST(ImageFile, DefaultSidesArePowersOfTwoWithinTheLimit) {
-    const uint32_t cases[][3] = {  // side, limit, expected
-        {1, 4096, 1}, {2, 4096, 2}, {3, 4096, 4}, {200, 4096, 256}, {300, 4096, 512},
-        {256, 4096, 256}, {5000, 4096, 4096}, {3000, 2048, 2048}, {3000, 3000, 2048},
-    };
-    for (const auto &c : cases) EXPECT_EQ(DefaultTextureSide(c[0], c[1]), c[2]) << c[0] << " within " << c[1];
-}
-
 TEST(ImageFile, TheTriangleFilterKeepsFlatAreasAndBlendsNeighbours) {
     // 3 -> 4: the ends keep their colours, inner pixels mix 3 : 5.
     DecodedImage wider = ResampleImage(Row({0xffff0000, 0xff00ff00, 0xff0000ff}), 4, 1);

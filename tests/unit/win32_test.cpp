@@ -10,11 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -325,18 +323,6 @@ TEST(MulDiv, RoundsHalfAwayFromZeroWithA64BitProductAndFailsWithMinusOne) {
         {Big, Big, Big, Big}, {1, 1, 0, -1}, {0, 0, 0, -1},  {Max, 2, 1, -1}, {Min, 2, 1, -1},  {Min, -1, 1, -1},
     };
     for (const auto &c : cases) EXPECT_EQ(MulDiv(c[0], c[1], c[2]), c[3]) << c[0] << " * " << c[1] << " / " << c[2];
-}
-
-TEST(PerformanceCounter, CountsNanosecondsFromProcessStart) {
-    LARGE_INTEGER frequency{}, first{}, second{};
-    ASSERT_TRUE(QueryPerformanceFrequency(&frequency) && QueryPerformanceCounter(&first));
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(QueryPerformanceCounter(&second));
-    EXPECT_EQ(frequency.QuadPart, 1000000000);
-    EXPECT_GE(first.QuadPart, 0);
-    EXPECT_LT(first.QuadPart, 600LL * 1000000000);  // this test process is minutes old at most
-    EXPECT_GE(second.QuadPart - first.QuadPart, 10000000);
-    EXPECT_FALSE(QueryPerformanceCounter(nullptr));
 }
 
 }  // namespace
