@@ -5,46 +5,33 @@
 #include <cstdio>
 #include <vector>
 
-#include "device/device.h"
-#include "method_frame.h"
+#include "method_frames.h"
+#include "methods/camera_path.h"
 #include "methods/forest.h"
 #include "methods/methods.h"
-#include "scene/camera.h"
+#include "methods/plain_context.h"
+#include "methods/statistics.h"
 
 namespace {
 
 const int TreeCounts[] = {30, 100, 300, 1000, 3000, 10000};
-constexpr int MethodCount = (int)Method::Count;
 
 struct SweepPoint {
     int trees = 0;
     std::vector<double> pass[MethodCount], frame[MethodCount], drawn[MethodCount];
 };
 
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// The path's matrices through the layer's camera, as the benchmark's frames have them.
-std::vector<RecordedFrame> PathFrames(int frames) {
-    std::vector<RecordedFrame> path(frames);
-    for (int i = 0; i < frames; ++i) {
-        PlaceCamera(i, frames);
-        UpdateCamera();
-        D3DXMATRIX view, projection;
-        Device->GetTransform(D3DTS_VIEW, &view);
-        Device->GetTransform(D3DTS_PROJECTION, &projection);
-        path[i].viewProjection = view * projection;
-    }
+// The path's matrices through the program's camera.
+std::vector<D3DXMATRIX> PathMatrices(int frames) {
+    std::vector<D3DXMATRIX> path;
+    for (const CameraPose &pose : DefaultCameraPath(frames))
+        path.push_back(PoseViewProjection(pose, MainTargetWidth, MainTargetHeight));
     return path;
 }
 
 // Each method's frames at one count, the methods taking turns on each frame
 // so that they meet the same load.
-bool MeasureCount(GlScene &scene, int trees, const std::vector<RecordedFrame> &path, SweepPoint &point) {
+bool MeasureCount(GlScene &scene, int trees, const std::vector<D3DXMATRIX> &path, SweepPoint &point) {
     Methods methods;
     std::string error;
     if (!RebuildForest(scene, methods, trees, error)) {
@@ -52,12 +39,12 @@ bool MeasureCount(GlScene &scene, int trees, const std::vector<RecordedFrame> &p
         return false;
     }
     // Temporal's first results come from the frame before the path's first.
-    TemporalPassGl(scene, methods.temporal, path[0].viewProjection);
+    CullTimer timer;
+    TemporalPass(scene, methods.temporal, path[0], timer);
     point.trees = trees;
-    for (const RecordedFrame &frame : path)
+    for (const D3DXMATRIX &viewProjection : path)
         for (int m = 0; m < MethodCount; ++m) {
-            MethodFrame result = RunMethodFrame(
-                scene, frame, [&] { return RunMethod(methods, (Method)m, scene, frame.viewProjection); });
+            TimedFrame result = RunTimedFrame(methods, (Method)m, scene, viewProjection);
             point.pass[m].push_back(result.pass);
             point.frame[m].push_back(result.frame);
             point.drawn[m].push_back((double)std::count(result.flags.begin(), result.flags.end(), true));
@@ -89,7 +76,7 @@ std::string Crossover(const std::vector<SweepPoint> &points, int m) {
 }  // namespace
 
 int RunSweep(int frames, const std::string &csvPath) {
-    std::vector<RecordedFrame> path = PathFrames(frames);
+    std::vector<D3DXMATRIX> path = PathMatrices(frames);
     ContextPair contexts;
     GlScene scene;
     std::string error;

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "lab/gpu_timer.h"
-#include "methods/ground_truth.h"
 #include "methods/methods.h"
 
 struct CullTimes {
@@ -16,7 +15,7 @@ struct CullTimes {
 };
 
 struct LabCulling {
-    Method method = Method::Specified;
+    Method method = Method::StopAndWait;
     bool frozen = false;
     D3DXMATRIX viewProjection;  // the culling camera: this frame's, or the frozen one
     std::vector<bool> flags;    // one per tree: drawn
@@ -28,18 +27,9 @@ struct LabCulling {
 void CreateLabCulling(LabCulling &culling);
 void DestroyLabCulling(LabCulling &culling);
 
-// Culls for the camera unless frozen; culling.flags are then the ones to draw with.
+// Culls for the camera unless frozen (with flags for this forest); culling.flags
+// are then the ones to draw with.
 void CullFrame(LabCulling &culling, Methods &methods, GlScene &scene, const D3DXMATRIX &cameraViewProjection);
-
-// A method chosen while frozen is run at once for the frozen camera, a few
-// times over, so that it answers as it would for a camera holding still.
-void ChooseMethod(LabCulling &culling, Methods &methods, GlScene &scene, Method method);
-void SetFrozen(LabCulling &culling, bool frozen);
-
-// Each tree's fate this frame against the truth.
-enum class TreeState { Drawn, Culled, OutOfView, Missed, Wasted };
-// Missed: visible in the truth but culled. Wasted: drawn though nothing of it shows.
-std::vector<TreeState> ClassifyTrees(const std::vector<bool> &flags, const std::vector<int> &truthPixels);
-// Culled trees whose box lies wholly outside the camera's frustum become
-// OutOfView: culled for being out of view, not for being hidden.
-void MarkOutOfView(std::vector<TreeState> &states, const GlScene &scene, const D3DXMATRIX &viewProjection);
+// The method run again for the culling camera now, as for a camera held
+// still: a few times over, each frame's answers in before the next.
+void SettleMethod(LabCulling &culling, Methods &methods, GlScene &scene);

@@ -1,6 +1,6 @@
 #include "lab/depth_views.h"
 
-#include "methods/common.h"
+#include "methods/gl_program.h"
 #include "scene/camera.h"
 
 namespace {

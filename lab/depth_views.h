@@ -1,13 +1,15 @@
 // What a method saw, as pictures: a depth texture (the occlusion buffer,
 // one level of the depth pyramid, the CPU rasteriser's buffer) turned into
-// a 320 x 240 grey image, near bright and far dark, nothing drawn in blue.
+// a grey image of the occlusion buffer's size, near bright and far dark, nothing drawn in blue.
 #pragma once
 
 #include <epoxy/gl.h>
 
 #include <string>
 
-constexpr int DepthViewWidth = 320, DepthViewHeight = 240;
+#include "methods/pixel_grid.h"
+
+constexpr int DepthViewWidth = OcclusionBufferWidth, DepthViewHeight = OcclusionBufferHeight;
 
 struct DepthView {
     GLuint framebuffer = 0, image = 0;  // RGBA8, row 0 at the top as the buffers keep it
@@ -24,7 +26,7 @@ bool CreateDepthViews(DepthViews &views, std::string &error);
 void DestroyDepthViews(DepthViews &views);
 
 // Renders `level` of `depth` (a depth or R32F texture with the buffer in its
-// top-left 320 x 240 texels at level 0) into `view`.
+// top-left DepthViewWidth x DepthViewHeight texels at level 0) into `view`.
 void ShowDepth(DepthViews &views, DepthView &view, GLuint depth, int level);
-// The CPU buffer: 320 x 240 floats, row 0 at the top, 0 near .. 1 far.
+// The CPU buffer: DepthViewWidth x DepthViewHeight floats, row 0 at the top, 0 near .. 1 far.
 void ShowCpuDepth(DepthViews &views, const float *depth);

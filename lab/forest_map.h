@@ -4,7 +4,8 @@
 
 #include <vector>
 
-#include "lab/culling.h"
+#include "methods/plain_gl_scene.h"
+#include "methods/score.h"
 
 // `viewer` is the viewer's camera-to-world matrix. Takes a square of side
 // `side` pixels in the current ImGui window.

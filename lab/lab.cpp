@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int TruthWidth = 1024, TruthHeight = 768;  // the main target's size
-
 void Announce(const char *what, long value) {
     printf("%s: %ld\n", what, value);
     fflush(stdout);
@@ -24,23 +22,20 @@ void Score(Lab &lab) {
         lab.truthMilliseconds = Milliseconds(start, Clock::now());
         lab.truthRuns = lab.culling.runs;
     }
-    lab.score = lab.truthPixels.empty() ? TruthScore() : ScoreAgainstTruth(lab.culling.flags, lab.truthPixels);
-    if (lab.truthPixels.empty())
-        lab.score.drawn = (int)std::count(lab.culling.flags.begin(), lab.culling.flags.end(), true);
+    lab.score = ScoreFrame(lab.culling.flags, lab.truthPixels, {});
     lab.states = ClassifyTrees(lab.culling.flags, lab.truthPixels);
-    MarkOutOfView(lab.states, lab.scene, lab.culling.viewProjection);
+    MarkOutOfView(lab.states, lab.scene.tree.bounds, lab.scene.worlds, lab.culling.viewProjection);
 }
 
 }  // namespace
 
-bool MethodFillsOcclusionBuffer(Method method) {
-    return method == Method::Specified || method == Method::Batched || method == Method::Temporal ||
-           method == Method::Hiz;
+bool CreateLab(Lab &lab, int trees, std::string &error) {
+    return LoadGlScene(lab.scene, ForestWorlds(trees), error) && CreateLabOnScene(lab, error);
 }
 
-bool CreateLab(Lab &lab, int trees, std::string &error) {
-    if (!LoadGlScene(lab.scene, ForestWorlds(trees), error) || !CreateMethods(lab.methods, lab.scene, error) ||
-        !CreateGroundTruth(lab.truth, TruthWidth, TruthHeight, error) || !CreateSceneMarks(lab.marks, error) ||
+bool CreateLabOnScene(Lab &lab, std::string &error) {
+    if (!CreateMethods(lab.methods, lab.scene, error) ||
+        !CreateGroundTruth(lab.truth, MainTargetWidth, MainTargetHeight, error) || !CreateSceneMarks(lab.marks, error) ||
         !CreateDepthViews(lab.depth, error))
         return false;
     CreateLabCulling(lab.culling);
@@ -57,14 +52,16 @@ void DestroyLab(Lab &lab) {
 
 void SelectMethod(Lab &lab, Method method) {
     if (method == lab.culling.method) return;
-    ChooseMethod(lab.culling, lab.methods, lab.scene, method);
+    lab.culling.method = method;
+    if (method == Method::Temporal) RestartTemporalQueries(lab.methods.temporal);
+    if (lab.culling.frozen) SettleMethod(lab.culling, lab.methods, lab.scene);
     printf("method: %s\n", MethodName(method));
     fflush(stdout);
 }
 
 void SetFreeze(Lab &lab, bool frozen) {
     if (frozen == lab.culling.frozen) return;
-    SetFrozen(lab.culling, frozen);
+    lab.culling.frozen = frozen;
     Announce("frozen", frozen);
 }
 
@@ -82,7 +79,7 @@ void SetQueryLag(Lab &lab, int frames) {
     frames = std::clamp(frames, 1, MaxQueryLag);
     if (frames == lab.methods.temporal.lag) return;
     lab.methods.temporal.lag = frames;
-    lab.methods.temporal.frame = 0;  // the results in flight were issued for another lag
+    RestartTemporalQueries(lab.methods.temporal);  // the results in flight were issued for another lag
     Announce("lag", frames);
 }
 
@@ -90,15 +87,14 @@ void RunLabFrame(Lab &lab, const D3DXMATRIX &viewerViewProjection) {
     CullFrame(lab.culling, lab.methods, lab.scene, viewerViewProjection);
     Score(lab);
 
-    RecordedFrame frame{viewerViewProjection, {}};
-    MainSceneGl(lab.scene, frame, lab.culling.flags);
+    MainSceneGl(lab.scene, viewerViewProjection, lab.culling.flags);
     AddTreeMarks(lab.marks, lab.scene, lab.states, lab.culling.frozen);
     if (lab.culling.frozen) AddFrustum(lab.marks, lab.culling.viewProjection, FrustumColour);
     DrawSceneMarks(lab.marks, lab.scene, viewerViewProjection);
 
     // The insets show what the current method saw; the others keep their last picture.
     Method method = lab.culling.method;
-    if (MethodFillsOcclusionBuffer(method)) ShowDepth(lab.depth, lab.depth.occlusion, lab.scene.occlusionDepth, 0);
+    if (DescribeMethod(method).fillsOcclusionBuffer) ShowDepth(lab.depth, lab.depth.occlusion, lab.scene.occlusionDepth, 0);
     if (method == Method::Hiz) ShowDepth(lab.depth, lab.depth.pyramid, lab.methods.hiz.pyramid, lab.pyramidLevel);
     if (method == Method::Cpu) ShowCpuDepth(lab.depth, CpuDepth(lab.methods.cpu));
 }

@@ -9,6 +9,8 @@
 #include "lab/depth_views.h"
 #include "lab/frame_graph.h"
 #include "lab/scene_marks.h"
+#include "methods/ground_truth.h"
+#include "methods/score.h"
 
 constexpr int MinTrees = 30, MaxTrees = 10000, DefaultTrees = 300;
 
@@ -25,20 +27,22 @@ struct Lab {
     std::vector<int> truthPixels;  // for the culling camera; empty when not scored
     long truthRuns = -1;           // the culling run the truth was taken for
     double truthMilliseconds = 0;  // the last truth pass, CPU clock to its counts
-    TruthScore score;
+    FrameScore score;
     std::vector<TreeState> states;
 };
 
-// The methods that draw the bounding meshes into the occlusion buffer.
-bool MethodFillsOcclusionBuffer(Method method);
-
-// With an OpenGL 4.3 context current and Materials\ reachable.
+// With an OpenGL 4.3 context current and Materials\ reachable: the forest
+// of `trees` trees and everything the lab shows of it.
 bool CreateLab(Lab &lab, int trees, std::string &error);
+// The same for a scene already made in lab.scene.
+bool CreateLabOnScene(Lab &lab, std::string &error);
 void DestroyLab(Lab &lab);
 
 // The changes a key or the panel asks for. Each prints one line on
 // standard output ("method: hiz", "frozen: 1", "trees: 1000") that scripts
-// can wait for.
+// can wait for. A method chosen while frozen is run at once for the frozen
+// camera, as it would answer for a camera holding still; its results left
+// from an earlier turn belong to another camera and are forgotten.
 void SelectMethod(Lab &lab, Method method);
 void SetFreeze(Lab &lab, bool frozen);
 bool SetTreeCount(Lab &lab, int trees, std::string &error);

@@ -14,19 +14,21 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/frame_clock.h"
-#include "app/main_window.h"
 #include "lab/lab.h"
 #include "lab/panel.h"
-#include "lab/transform_device.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 
 namespace {
 
 constexpr int WindowWidth = 1280, WindowHeight = 960;
-constexpr int SceneTargetWidth = 1024, SceneTargetHeight = 768;  // the main target's size
 const char WindowTitle[] = "Occlusion Lab";
+
+// The viewer: the demo's fly camera and keys, on the lab's own clock.
+struct Viewer {
+    FlyCamera camera = {CameraStart, 0.0f, 0.0f, 0.0f, D3DXMATRIX(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0)};
+    BYTE keys[256] = {};
+};
 
 int GLErrors = 0;
 
@@ -36,19 +38,20 @@ void GLAPIENTRY OnDebugMessage(GLenum, GLenum type, GLuint, GLenum, GLsizei, con
     GLErrors++;
 }
 
+// OC_GL_DEBUG set to anything but 0: a debug context, where an OpenGL error fails the run.
 bool DebugWanted() {
     const char *setting = getenv("OC_GL_DEBUG");
-    return setting && strcmp(setting, "1") == 0;
+    return setting && *setting && strcmp(setting, "0") != 0;
 }
 
-// Letters go to the camera's key table, as the demo's window procedure
-// fills it; digits and F are the lab's own.
-void HandleKey(Lab &lab, const SDL_KeyboardEvent &key, bool imguiHasKeyboard) {
+// Letters go to the viewer's key table, as the demo's window procedure
+// fills its own; digits and F are the lab's.
+void HandleKey(Lab &lab, Viewer &viewer, const SDL_KeyboardEvent &key, bool imguiHasKeyboard) {
     SDL_Keycode sym = key.keysym.sym;
     bool down = key.type == SDL_KEYDOWN;
-    if (sym >= SDLK_a && sym <= SDLK_z) KeyStates[toupper((int)sym)] = down && !imguiHasKeyboard;
+    if (sym >= SDLK_a && sym <= SDLK_z) viewer.keys[toupper((int)sym)] = down && !imguiHasKeyboard;
     if (!down || key.repeat || imguiHasKeyboard) return;
-    if (sym >= SDLK_1 && sym < SDLK_1 + (int)Method::Count) SelectMethod(lab, (Method)(sym - SDLK_1));
+    if (sym >= SDLK_1 && sym < SDLK_1 + MethodCount) SelectMethod(lab, (Method)(sym - SDLK_1));
     if (sym == SDLK_f) SetFreeze(lab, !lab.culling.frozen);
 }
 
@@ -66,13 +69,14 @@ void ShowScene(const Lab &lab, const LabLayout &layout) {
     glBindFramebuffer(GL_READ_FRAMEBUFFER, lab.scene.mainFramebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     int top = layout.height - layout.sceneY;
-    glBlitFramebuffer(0, 0, SceneTargetWidth, SceneTargetHeight, layout.sceneX, top,
+    glBlitFramebuffer(0, 0, MainTargetWidth, MainTargetHeight, layout.sceneX, top,
                       layout.sceneX + layout.sceneWidth, top - layout.sceneHeight, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 bool Loop(SDL_Window *window, Lab &lab) {
     ImGuiIO &io = ImGui::GetIO();
+    Viewer viewer;
     Clock::time_point last = Clock::now(), start = last;
     bool announced = false;
     for (;;) {
@@ -80,14 +84,17 @@ bool Loop(SDL_Window *window, Lab &lab) {
         while (SDL_PollEvent(&event)) {
             ImGui_ImplSDL2_ProcessEvent(&event);
             if (event.type == SDL_QUIT) return true;
-            if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) HandleKey(lab, event.key, io.WantCaptureKeyboard);
+            if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP)
+                HandleKey(lab, viewer, event.key, io.WantCaptureKeyboard);
             if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
-                memset(KeyStates, 0, sizeof KeyStates);
+                memset(viewer.keys, 0, sizeof viewer.keys);
         }
 
-        UpdateFrameRate();
-        UpdateCamera();
-        RunLabFrame(lab, CameraViewProjection());
+        // The camera moves by the last frame's time, at most a tenth of a second.
+        float dt = (float)std::min(0.1, Milliseconds(last, Clock::now()) / 1000.0);
+        MoveCamera(viewer.camera, viewer.keys, dt);
+        D3DXMATRIX viewProjection = CameraView(viewer.camera) * CameraProjection(MainTargetWidth, MainTargetHeight);
+        RunLabFrame(lab, viewProjection);
 
         int width = 0, height = 0;
         SDL_GL_GetDrawableSize(window, &width, &height);
@@ -103,7 +110,7 @@ bool Loop(SDL_Window *window, Lab &lab) {
         ImGui::NewFrame();
         PanelRequests requests;
         DrawPanel(lab, layout, requests);
-        DrawInsets(lab, layout, Camera.matrix);
+        DrawInsets(lab, layout, viewer.camera.matrix);
         ImGui::Render();
         ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
         SDL_GL_SwapWindow(window);
@@ -162,15 +169,12 @@ int main(int argc, char **argv) {
     ImGui_ImplSDL2_InitForOpenGL(window, context);
     ImGui_ImplOpenGL3_Init("#version 430");
 
-    InstallTransformDevice(SceneTargetWidth, SceneTargetHeight);
-    Camera.position = CameraStart;
     Lab lab;
     std::string error;
     bool ok = CreateLab(lab, trees, error);
     if (!ok) fprintf(stderr, "occlusion-lab: %s\n", error.c_str());
     if (ok) Loop(window, lab);
     DestroyLab(lab);
-    RemoveTransformDevice();
 
     ImGui_ImplOpenGL3_Shutdown();
     ImGui_ImplSDL2_Shutdown();

@@ -3,6 +3,7 @@
 #include <imgui.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "lab/forest_map.h"
 
@@ -11,16 +12,6 @@ namespace {
 constexpr int StripHeight = 220, TitleHeight = 40;
 constexpr ImGuiWindowFlags Fixed =
     ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings;
-
-const char *const MethodLabels[] = {"1  the program's pass", "2  batched queries", "3  temporal (last frames' answers)",
-                                    "4  depth pyramid (GPU)", "5  CPU rasteriser", "6  culling off"};
-const char *const MethodHelp[] = {
-    "One occlusion query per tree, each awaited before the next is issued.",
-    "Every tree's query issued after the depth fill, then all read: one wait.",
-    "This frame's queries issued, the answers of a frame or more ago used at once: no wait, but late.",
-    "A max-depth pyramid built from the bounding meshes by compute shaders; each box tested against it.",
-    "The bounding meshes rasterised in software at 320 x 240; each box tested against that depth.",
-    "Every tree drawn: the cost that culling saves."};
 
 ImVec4 Colour(uint32_t rgb) {
     return ImVec4(((rgb >> 16) & 0xff) / 255.0f, ((rgb >> 8) & 0xff) / 255.0f, (rgb & 0xff) / 255.0f, 1.0f);
@@ -45,10 +36,13 @@ void LegendEntry(uint32_t colour, const char *text) {
 void DrawControls(Lab &lab, PanelRequests &requests) {
     ImGui::TextUnformatted("Method");
     int current = (int)lab.culling.method;
-    for (int m = 0; m < (int)Method::Count; ++m)
-        if (ImGui::RadioButton(MethodLabels[m], current == m)) requests.method = m;
+    for (int m = 0; m < MethodCount; ++m) {
+        char label[96];
+        snprintf(label, sizeof label, "%d  %s", m + 1, DescribeMethod((Method)m).label);
+        if (ImGui::RadioButton(label, current == m)) requests.method = m;
+    }
     ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(0.75f, 0.75f, 0.75f, 1.0f));
-    ImGui::TextWrapped("%s", MethodHelp[current]);
+    ImGui::TextWrapped("%s", DescribeMethod((Method)current).help);
     ImGui::PopStyleColor();
 
     static int trees = 0;  // the slider's value while it is dragged
@@ -113,7 +107,7 @@ void DrawNumbers(Lab &lab) {
     ImGui::Separator();
     ImGui::Text(lab.culling.frozen ? "The frozen frame (%s)" : "This frame (%s)", MethodName(lab.culling.method));
     const CullTimes &t = lab.culling.times;
-    const TruthScore &s = lab.score;
+    const FrameScore &s = lab.score;
     bool scored = !lab.truthPixels.empty();
     if (ImGui::BeginTable("numbers", 3, ImGuiTableFlags_SizingStretchProp)) {
         Row("culling, CPU time", "%8.2f", t.cpu, "ms");
@@ -142,7 +136,7 @@ void DrawLegend() {
     LegendEntry(FrustumColour, "culling camera's frustum");
     ImGui::Separator();
     ImGui::TextDisabled("W S A D move, J L turn, I K tilt");
-    ImGui::TextDisabled("1-6 method, F freeze");
+    ImGui::TextDisabled("1-%d method, F freeze", MethodCount);
 }
 
 void Inset(const char *title, int x, const LabLayout &layout, GLuint image, const char *caption) {
@@ -191,16 +185,18 @@ void DrawPanel(Lab &lab, const LabLayout &layout, PanelRequests &requests) {
 void DrawInsets(Lab &lab, const LabLayout &layout, const D3DXMATRIX &viewer) {
     Method method = lab.culling.method;
     int x = 0, step = layout.insetWidth + 16;
-    Inset("Occlusion buffer, 320 x 240", x, layout, lab.depth.occlusion.image,
-          MethodFillsOcclusionBuffer(method) ? nullptr : "not used by this method");
-    x += step;
     char title[96];
+    snprintf(title, sizeof title, "Occlusion buffer, %d x %d###occlusion", DepthViewWidth, DepthViewHeight);
+    Inset(title, x, layout, lab.depth.occlusion.image,
+          DescribeMethod(method).fillsOcclusionBuffer ? nullptr : "not used by this method");
+    x += step;
     int level = lab.pyramidLevel;
-    snprintf(title, sizeof title, "Depth pyramid, level %d (%d x %d)###pyramid", level, 512 >> level,
-             256 >> level);
+    snprintf(title, sizeof title, "Depth pyramid, level %d (%d x %d)###pyramid", level, HizPyramidWidth() >> level,
+             HizPyramidHeight() >> level);
     Inset(title, x, layout, lab.depth.pyramid.image, method == Method::Hiz ? nullptr : "not used by this method");
     x += step;
-    Inset("CPU depth buffer, 320 x 240", x, layout, lab.depth.cpu.image,
+    snprintf(title, sizeof title, "CPU depth buffer, %d x %d###cpu", DepthViewWidth, DepthViewHeight);
+    Inset(title, x, layout, lab.depth.cpu.image,
           method == Method::Cpu ? nullptr : "not used by this method");
     x += step;
 

@@ -1,5 +1,7 @@
 #include "lab/scene_marks.h"
 
+#include "methods/pixel_grid.h"
+
 namespace {
 
 // The scene's own vertex stage (its matrix, half-pixel shift and y flip)
@@ -69,8 +71,7 @@ void DestroySceneMarks(SceneMarks &marks) {
 void AddBox(SceneMarks &marks, const GlMesh &mesh, const D3DXMATRIX &world, uint32_t colour, bool solid) {
     D3DXVECTOR3 corners[8];
     for (int c = 0; c < 8; ++c) {
-        D3DXVECTOR3 local((c & 1) ? mesh.boundsMax[0] : mesh.boundsMin[0], (c & 2) ? mesh.boundsMax[1] : mesh.boundsMin[1],
-                          (c & 4) ? mesh.boundsMax[2] : mesh.boundsMin[2]);
+        D3DXVECTOR3 local = BoxCorner(mesh.bounds, c);
         D3DXVec3TransformCoord(&corners[c], &local, &world);
     }
     AddCorners(marks, corners, colour, solid);
@@ -105,7 +106,8 @@ void DrawSceneMarks(SceneMarks &marks, GlScene &scene, const D3DXMATRIX &viewPro
     glViewport(0, 0, width, height);
     glUseProgram(marks.program);
     scene.current = nullptr;  // the scene binds its own program again on its next draw
-    float offset[2] = {1.0f / width, -1.0f / height};
+    float offset[2];
+    PixelShiftOffset(width, height, offset);
     glUniform2fv(marks.offsetUniform, 1, offset);
     glUniformMatrix4fv(marks.matrixUniform, 1, GL_FALSE, &viewProjection.m[0][0]);
     glBindVertexArray(marks.vertexArray);

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "lab/culling.h"
+#include "methods/plain_gl_scene.h"
+#include "methods/score.h"
 
 // Colours (0xRRGGBB), shared with the map and the legend.
 constexpr uint32_t CulledColour = 0x5aa0ff;   // culled as hidden, and rightly so

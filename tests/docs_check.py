@@ -4,16 +4,18 @@
 Every relative link (and its #section) and every path in code names a file or
 directory of the tree (globs must match one); every `make X` names a Makefile
 target; every snake_case name in code (`query_wait_ms`, `pass_ms_*`) is a key
-the benchmark prints as `key: value` or a column of its CSV; the README's
+of the benchmark's summary or a column of its CSV, as `occlusion-bench --keys`
+lists them (or a key its sweep prints); the README's
 "What it needs" list names exactly the packages scripts/bootstrap installs;
 its Layout names every source directory. Paths under build*/ and absolute
 paths are outputs or install places, not checked.
 
-usage: docs_check.py REPO_ROOT
+usage: docs_check.py REPO_ROOT BENCH_PROGRAM
 """
 import glob
 import os
 import re
+import subprocess
 import sys
 
 CODE_SPAN = re.compile(r"`((?:[^`\n]|\n(?!\s*\n))+)`")  # may wrap, not across a blank line
@@ -53,17 +55,14 @@ def code_words(text):
     return spans
 
 
-def benchmark_keys(root):
-    """Summary keys printed by the benchmark ("%s" in a key: any name there) and CSV columns."""
-    literal, patterns = set(), []
-    for source in glob.glob(os.path.join(root, "bench", "*.cpp")):
-        text = read(source)
-        for key in re.findall(r'printf\("([a-z0-9_%]+): %', text):
-            if "%" in key:
-                patterns.append(re.compile("^" + re.sub(r"%[a-z]", "[a-z0-9_]+", key) + "$"))
-            else:
-                literal.add(key)
-        literal.update(re.findall(r'\{"([a-z0-9_]+)", &(?:FrameRow|MethodScore)::', text))
+def benchmark_keys(root, program):
+    """The summary keys, CSV columns and contenders' names the benchmark lists (`--keys`), and the
+    sweep's keys printed as `key: value` ("%s" in a key: any name there)."""
+    listed = subprocess.run([program, "--keys"], capture_output=True, text=True, check=True).stdout
+    literal = set(re.findall(r"^(?:key|column|contender) ([a-z0-9_]+)", listed, re.M))
+    patterns = []
+    for key in re.findall(r'printf\("([a-z0-9_%]+): %', read(os.path.join(root, "bench", "sweep.cpp"))):
+        patterns.append(re.compile("^" + re.sub(r"%[a-z]", "[a-z0-9_]+", key) + "$"))
     return literal, patterns
 
 
@@ -167,13 +166,13 @@ def check_layout(root, readme, errors):
 
 
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) != 3:
         sys.exit(__doc__)
-    root = sys.argv[1]
-    keys = benchmark_keys(root)
+    root, program = sys.argv[1], sys.argv[2]
+    keys = benchmark_keys(root, program)
     errors = []
     if not keys[0]:
-        errors.append("bench/: found no summary key printed as `key: value`: the check would be vacuous")
+        errors.append(f"{program} --keys listed no key: the check would be vacuous")
     targets = make_targets(root)
     counts = {"links": 0, "paths": 0, "make targets": 0, "benchmark keys": 0}
     for page in pages(root):

@@ -42,13 +42,7 @@ HRESULT SaveBackBuffer(const char *path) {
 
 int main(int argc, char **argv) {
     int frames = argc > 1 ? atoi(argv[1]) : 100;
-    HINSTANCE instance = GetModuleHandleA(NULL);
-    WNDCLASSEXA windowClass = {sizeof(WNDCLASSEXA), CS_CLASSDC, MainWindowProc, 0, 0, instance,
-                               NULL, NULL, NULL, NULL, "Occlusion Culling", NULL};
-    RegisterClassExA(&windowClass);
-    MainWindow = CreateWindowExA(0, "Occlusion Culling", "Occlusion Culling", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
-                                 GetDesktopWindow(), NULL, instance, NULL);
-    if (!MainWindow || FAILED(InitDevice()) || FAILED(LoadScene())) {
+    if (!CreateMainWindow(GetModuleHandleA(NULL)) || FAILED(InitDevice()) || FAILED(LoadScene())) {
         ReportStartupFailure("starting the frame timer");
         return 1;
     }

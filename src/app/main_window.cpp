@@ -52,19 +52,23 @@ void RunMessageLoop() {
     }
 }
 
-// A start-up that fails is reported and ends with a non-zero exit code, so
-// that a missing display or asset is never mistaken for a normal run.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    HINSTANCE instance = GetModuleHandleA(NULL);
+HWND CreateMainWindow(HINSTANCE instance) {
     WNDCLASSEXA windowClass = {sizeof(WNDCLASSEXA), CS_CLASSDC, MainWindowProc, 0, 0, instance,
                                NULL, NULL, NULL, NULL, ClassName, NULL};
     RegisterClassExA(&windowClass);
     MainWindow = CreateWindowExA(0, ClassName, ClassName, WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
                                  GetDesktopWindow(), NULL, instance, NULL);
-    const char *failedStep = !MainWindow            ? "creating the window"
-                             : FAILED(InitDevice()) ? "creating the graphics device"
-                             : FAILED(LoadScene())  ? "loading the scene"
-                                                    : nullptr;
+    return MainWindow;
+}
+
+// A start-up that fails is reported and ends with a non-zero exit code, so
+// that a missing display or asset is never mistaken for a normal run.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    const char *failedStep = !CreateMainWindow(instance) ? "creating the window"
+                             : FAILED(InitDevice())        ? "creating the graphics device"
+                             : FAILED(LoadScene())         ? "loading the scene"
+                                                           : nullptr;
     if (failedStep) {
         ReportStartupFailure(failedStep);
         UnregisterClassA(ClassName, instance);

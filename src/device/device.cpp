@@ -35,8 +35,8 @@ HRESULT InitDevice() {
     if (!Direct3DObject) return E_FAIL;
 
     ZeroMemory(&PresentParameters, sizeof PresentParameters);
-    PresentParameters.BackBufferWidth = 1024;
-    PresentParameters.BackBufferHeight = 768;
+    PresentParameters.BackBufferWidth = BackBufferWidthAtStart;
+    PresentParameters.BackBufferHeight = BackBufferHeightAtStart;
     PresentParameters.BackBufferFormat = D3DFMT_UNKNOWN;
     PresentParameters.BackBufferCount = 0;
     PresentParameters.MultiSampleType = D3DMULTISAMPLE_NONE;

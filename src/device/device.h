@@ -8,6 +8,9 @@ extern IDirect3D9 *Direct3DObject;
 extern IDirect3DDevice9 *Device;
 extern D3DPRESENT_PARAMETERS PresentParameters;
 
+// The back buffer's size when the device is created.
+constexpr UINT BackBufferWidthAtStart = 1024, BackBufferHeightAtStart = 768;
+
 HRESULT InitDevice();
 HRESULT ApplyRenderStates();
 void CheckClientSize();

@@ -24,11 +24,6 @@ ClipVertex Transform(const D3DXVECTOR3 &p, const D3DXMATRIX &m) {
             p.x * m._13 + p.y * m._23 + p.z * m._33 + m._43, p.x * m._14 + p.y * m._24 + p.z * m._34 + m._44};
 }
 
-D3DXVECTOR3 Corner(const CpuOcclusion &cpu, int corner) {
-    return D3DXVECTOR3((corner & 1) ? cpu.boundsMax[0] : cpu.boundsMin[0], (corner & 2) ? cpu.boundsMax[1] : cpu.boundsMin[1],
-                       (corner & 4) ? cpu.boundsMax[2] : cpu.boundsMin[2]);
-}
-
 ClipVertex Lerp(const ClipVertex &a, const ClipVertex &b, double t) {
     return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t, a.w + (b.w - a.w) * t};
 }
@@ -40,7 +35,7 @@ struct ScreenVertex {
 };
 
 ScreenVertex Project(const ClipVertex &v) {
-    return {(v.x / v.w + 1.0) * (CpuDepthWidth / 2), (1.0 - v.y / v.w) * (CpuDepthHeight / 2), v.z / v.w};
+    return {PixelX(v.x / v.w, CpuDepthWidth), PixelY(v.y / v.w, CpuDepthHeight), v.z / v.w};
 }
 
 // The triangle's edges solved for x once, so that each row's span costs a
@@ -98,22 +93,6 @@ void ClipAndAdd(const ClipVertex (&v)[3], std::vector<CpuTriangle> &out) {
     for (int k = 1; k + 1 < n; ++k) AddTriangle(polygon[0], polygon[k], polygon[k + 1], out);
 }
 
-// Whether the box lies wholly beyond one plane of the view volume, where
-// none of its mesh can cover a pixel.
-bool BoxOutside(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
-    int outside[6] = {};
-    for (int corner = 0; corner < 8; ++corner) {
-        ClipVertex v = Transform(Corner(cpu, corner), m);
-        outside[0] += v.x < -v.w;
-        outside[1] += v.x > v.w;
-        outside[2] += v.y < -v.w;
-        outside[3] += v.y > v.w;
-        outside[4] += v.z < 0;
-        outside[5] += v.z > v.w;
-    }
-    return std::find(outside, outside + 6, 8) != outside + 6;
-}
-
 void SetUpTriangles(const CpuOcclusion &cpu, const std::vector<D3DXMATRIX> &worlds, size_t first, size_t end,
                     const D3DXMATRIX &viewProjection, std::vector<CpuTriangle> &out) {
     out.clear();
@@ -121,7 +100,7 @@ void SetUpTriangles(const CpuOcclusion &cpu, const std::vector<D3DXMATRIX> &worl
     std::vector<ScreenVertex> screen(cpu.positions.size());
     for (size_t tree = first; tree < end; ++tree) {
         D3DXMATRIX m = worlds[tree] * viewProjection;
-        if (BoxOutside(cpu, m)) continue;
+        if (BoxOutsideFrustum(cpu.bounds, m)) continue;
         for (size_t i = 0; i < clip.size(); ++i) {
             clip[i] = Transform(cpu.positions[i], m);
             if (clip[i].z >= 0) screen[i] = Project(clip[i]);
@@ -268,7 +247,7 @@ bool CameraInside(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j) replaced[i][j] = j == axis ? b[i] : a[i][j];
         double eye = determinant(replaced) / whole;
-        if (eye < cpu.boundsMin[axis] || eye > cpu.boundsMax[axis]) return false;
+        if (eye < cpu.bounds.min[axis] || eye > cpu.bounds.max[axis]) return false;
     }
     return true;
 }
@@ -277,7 +256,7 @@ BoxTest TestBox(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
     ClipVertex corners[8];
     int beyondFar = 0;
     for (int corner = 0; corner < 8; ++corner) {
-        corners[corner] = Transform(Corner(cpu, corner), m);
+        corners[corner] = Transform(BoxCorner(cpu.bounds, corner), m);
         beyondFar += corners[corner].z > corners[corner].w;
     }
     if (beyondFar == 8) return BoxTest::Culled;
@@ -306,8 +285,8 @@ BoxTest TestBox(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
     }
     if (nearest > 1e29) return BoxTest::Culled;  // wholly before the near plane
     // Pixel centres the box may cover, and one more on each side.
-    double left = std::floor((lo[0] + 1) * (CpuDepthWidth / 2)) - 1, right = std::ceil((hi[0] + 1) * (CpuDepthWidth / 2)) + 1;
-    double top = std::floor((1 - hi[1]) * (CpuDepthHeight / 2)) - 1, bottom = std::ceil((1 - lo[1]) * (CpuDepthHeight / 2)) + 1;
+    double left = std::floor(PixelX(lo[0], CpuDepthWidth)) - 1, right = std::ceil(PixelX(hi[0], CpuDepthWidth)) + 1;
+    double top = std::floor(PixelY(hi[1], CpuDepthHeight)) - 1, bottom = std::ceil(PixelY(lo[1], CpuDepthHeight)) + 1;
     if (right < 0 || bottom < 0 || left > CpuDepthWidth - 1 || top > CpuDepthHeight - 1) return BoxTest::Culled;
     if (reachesCamera && CameraInside(cpu, m)) return BoxTest::AtCamera;
     bool behind = AnyPixelBehind(cpu, (int)std::max(left, 0.0), (int)std::max(top, 0.0),
@@ -328,15 +307,14 @@ void InParallel(int parts, const Work &work) {
 }  // namespace
 
 bool CreateCpuOcclusion(CpuOcclusion &cpu, const GlScene &scene, int threads, std::string &error) {
-    if (scene.bounding.positions.empty() || scene.bounding.indices32.size() % 3 != 0) {
+    if (scene.bounding.positions.empty() || scene.bounding.indices.size() % 3 != 0) {
         error = "the bounding mesh has no triangles to rasterise";
         return false;
     }
     cpu.threads = std::clamp(threads, 1, CpuDepthHeight / CpuTileSize);
     cpu.positions = scene.bounding.positions;
-    cpu.indices = scene.bounding.indices32;
-    std::copy(scene.bounding.boundsMin, scene.bounding.boundsMin + 3, cpu.boundsMin);
-    std::copy(scene.bounding.boundsMax, scene.bounding.boundsMax + 3, cpu.boundsMax);
+    cpu.indices = scene.bounding.indices;
+    cpu.bounds = scene.bounding.bounds;
     cpu.triangles.assign(cpu.threads, {});
     cpu.depth.assign((size_t)CpuDepthWidth * CpuDepthHeight, 1.0f);
     cpu.tileMax.assign((size_t)CpuTilesX * CpuTilesY, 1.0f);

@@ -1,5 +1,5 @@
 // The bounding meshes' depth rasterised in software at the occlusion
-// buffer's size, 320 x 240, and each tree's bounding box tested against it;
+// buffer's size and each tree's bounding box tested against it;
 // a tree whose box passes has its own bounding mesh tested pixel by pixel,
 // as the program's query does on the GPU.
 //
@@ -24,9 +24,10 @@
 #include <string>
 #include <vector>
 
+#include "methods/pixel_grid.h"
 #include "methods/plain_gl_scene.h"
 
-constexpr int CpuDepthWidth = 320, CpuDepthHeight = 240;
+constexpr int CpuDepthWidth = OcclusionBufferWidth, CpuDepthHeight = OcclusionBufferHeight;
 constexpr int CpuTileSize = 8;
 constexpr int CpuTilesX = CpuDepthWidth / CpuTileSize, CpuTilesY = CpuDepthHeight / CpuTileSize;
 
@@ -51,13 +52,13 @@ struct CpuOcclusion {
     int threads = 1;
     std::vector<D3DXVECTOR3> positions;  // the bounding mesh
     std::vector<uint32_t> indices;
-    float boundsMin[3] = {0, 0, 0}, boundsMax[3] = {0, 0, 0};
+    Box bounds = {};
     std::vector<std::vector<CpuTriangle>> triangles;  // one list per thread
-    std::vector<float> depth;    // 320 x 240, top row first, 0 near .. 1 far
+    std::vector<float> depth;    // the buffer's size, top row first, 0 near .. 1 far
     std::vector<float> tileMax;  // the farthest depth of each 8 x 8 tile
 };
 
 bool CreateCpuOcclusion(CpuOcclusion &cpu, const GlScene &scene, int threads, std::string &error);
 std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMATRIX &viewProjection);
-// The last pass's depth, 320 x 240 floats, row 0 at the top, 0 near .. 1 far.
+// The last pass's depth, CpuDepthWidth x CpuDepthHeight floats, row 0 at the top, 0 near .. 1 far.
 const float *CpuDepth(const CpuOcclusion &cpu);

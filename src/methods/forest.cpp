@@ -1,15 +1,14 @@
 #include "methods/forest.h"
 
-#include "methods/common.h"
 #include "scene/scene.h"
 
-std::vector<D3DXMATRIX> ForestWorlds(int count) {
-    unsigned state = FixedSeed;
-    std::vector<D3DXMATRIX> worlds(count > 0 ? count : 0);
-    for (D3DXMATRIX &world : worlds) {
-        float x = FoldSigned(NextRandom(state)) * TreeSpread;
-        float z = FoldSigned(NextRandom(state)) * TreeSpread;
-        D3DXMatrixTranslation(&world, x, TreeY, z);
+std::vector<D3DXMATRIX> ForestWorlds(int count, unsigned seed, float spread) {
+    float stretch = spread > 0 ? spread / TreeSpread : 1.0f;
+    std::vector<D3DXMATRIX> worlds;
+    for (const D3DXVECTOR3 &p : PlaceTrees(count > 0 ? (unsigned)count : 0, seed)) {
+        D3DXMATRIX world;
+        D3DXMatrixTranslation(&world, p.x * stretch, p.y, p.z * stretch);
+        worlds.push_back(world);
     }
     return worlds;
 }

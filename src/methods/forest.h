@@ -1,11 +1,15 @@
-// The forest with any number of trees, for measuring where culling starts to
-// pay: the program's placement rules (the same area, x drawn before z, the
-// same height) from the benchmark's fixed seed, so ForestWorlds(300) is the
-// benchmark's own forest.
+// The forest with any number of trees, placed by the program's own rule
+// (PlaceTrees) from a seed, so the forest of 300 trees at a seed is the one
+// the program places from that seed.
 #pragma once
 
 #include <d3dx9.h>
 
 #include <vector>
 
-std::vector<D3DXMATRIX> ForestWorlds(int count);
+constexpr unsigned DefaultForestSeed = 2026;
+
+// `count` trees' world matrices. With `spread` above the program's
+// TreeSpread the forest is stretched to cover a larger square, keeping the
+// same layout.
+std::vector<D3DXMATRIX> ForestWorlds(int count, unsigned seed = DefaultForestSeed, float spread = 0);

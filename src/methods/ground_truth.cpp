@@ -1,5 +1,7 @@
 #include "methods/ground_truth.h"
 
+#include "methods/pixel_grid.h"
+
 namespace {
 
 const char *IdFragmentSource =
@@ -13,11 +15,7 @@ void DrawIds(const GroundTruth &truth, const GlMesh &mesh, const D3DXMATRIX &wor
     D3DXMATRIX m = world * viewProjection;
     glUniformMatrix4fv(truth.matrixUniform, 1, GL_FALSE, &m.m[0][0]);
     glUniform1ui(truth.idUniform, id);
-    glBindVertexArray(mesh.vertexArray);
-    size_t indexSize = mesh.indexType == GL_UNSIGNED_INT ? 4 : 2;
-    for (const GlMeshPart &part : mesh.parts)
-        if (part.indexCount > 0)
-            glDrawElements(GL_TRIANGLES, part.indexCount, mesh.indexType, (void *)(part.firstIndex * indexSize));
+    DrawMeshParts(mesh);
 }
 
 }  // namespace
@@ -64,7 +62,8 @@ std::vector<int> GroundTruthPixels(GlScene &scene, GroundTruth &truth, const D3D
     glClearBufferfv(GL_DEPTH, 0, &far);
     glUseProgram(truth.program);
     // The same pixel-centre shift as the main scene's target of this size.
-    const float offset[2] = {1.0f / truth.width, -1.0f / truth.height};
+    float offset[2];
+    PixelShiftOffset(truth.width, truth.height, offset);
     glUniform2fv(truth.offsetUniform, 1, offset);
     scene.current = nullptr;  // the scene's next draw sets its own program again
 
@@ -83,19 +82,4 @@ std::vector<int> GroundTruthPixels(GlScene &scene, GroundTruth &truth, const D3D
     for (uint32_t id : truth.pixels)
         if (id > 0 && id <= counts.size()) ++counts[id - 1];
     return counts;
-}
-
-TruthScore ScoreAgainstTruth(const std::vector<bool> &flags, const std::vector<int> &truthPixels) {
-    TruthScore score;
-    for (size_t i = 0; i < truthPixels.size(); ++i) {
-        bool drawn = i < flags.size() && flags[i];
-        bool visible = truthPixels[i] > 0;
-        score.drawn += drawn;
-        if (visible && !drawn) {
-            ++score.missed;
-            score.missedPixels += truthPixels[i];
-        }
-        score.wasted += drawn && !visible;
-    }
-    return score;
 }

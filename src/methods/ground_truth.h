@@ -28,12 +28,3 @@ void DestroyGroundTruth(GroundTruth &truth);
 // pixels[i] = pixels tree i shows in the finished frame (0: hidden); one per
 // scene.worlds entry.
 std::vector<int> GroundTruthPixels(GlScene &scene, GroundTruth &truth, const D3DXMATRIX &viewProjection);
-
-// One method's flags against the truth.
-struct TruthScore {
-    int missed = 0;         // visible trees the method culled
-    long missedPixels = 0;  // the pixels those trees would have covered
-    int wasted = 0;         // invisible trees the method drew
-    int drawn = 0;
-};
-TruthScore ScoreAgainstTruth(const std::vector<bool> &flags, const std::vector<int> &truthPixels);

@@ -2,10 +2,15 @@
 
 #include <cstdint>
 
+#include "methods/gl_program.h"
+#include "methods/pixel_grid.h"
+
 namespace {
 
-constexpr int PyramidWidth = 512, PyramidHeight = 256;  // the 320 x 240 buffer, padded to powers of two
-constexpr int BufferWidth = 320, BufferHeight = 240;
+constexpr int PowerOfTwoAtLeast(int n) { return n <= 1 ? 1 : 2 * PowerOfTwoAtLeast((n + 1) / 2); }
+// The occlusion buffer padded to powers of two, so that every level halves exactly.
+constexpr int PyramidWidth = PowerOfTwoAtLeast(OcclusionBufferWidth);
+constexpr int PyramidHeight = PowerOfTwoAtLeast(OcclusionBufferHeight);
 
 // Level 0: the depth buffer where it exists, far depth in the padding.
 const char *CopySource =
@@ -15,8 +20,8 @@ const char *CopySource =
     "layout(r32f, binding = 0) writeonly uniform image2D level0;\n"
     "void main() {\n"
     "  ivec2 p = ivec2(gl_GlobalInvocationID.xy);\n"
-    "  if (p.x >= 512 || p.y >= 256) return;\n"
-    "  float d = p.x < 320 && p.y < 240 ? texelFetch(depthBuffer, p, 0).r : 1.0;\n"
+    "  if (any(greaterThanEqual(p, imageSize(level0)))) return;\n"
+    "  float d = all(lessThan(p, ivec2(OCCLUSION_SIZE))) ? texelFetch(depthBuffer, p, 0).r : 1.0;\n"
     "  imageStore(level0, p, vec4(d));\n"
     "}\n";
 
@@ -36,8 +41,9 @@ const char *ReduceSource =
     "  imageStore(coarser, p, vec4(d));\n"
     "}\n";
 
-// Pixel columns follow the layer's mapping: x = (ndc.x + 1) * 160 shifted
-// right by the pixel-centre offset, rows y = (1 - ndc.y) * 120 shifted down.
+// Pixel columns follow the layer's mapping: x = (ndc.x + 1) * width / 2
+// shifted right by the pixel-centre offset, rows y = (1 - ndc.y) * height / 2
+// shifted down (pixel_grid.h).
 const char *TestSource =
     "#version 430 core\n"
     "layout(local_size_x = 64) in;\n"
@@ -62,12 +68,13 @@ const char *TestSource =
     "    nearest = min(nearest, ndc.z);\n"
     "  }\n"
     "  if (beforeNear == 8 || beyondFar == 8) return 0u;\n"
-    "  const float shift = 0.5;\n"
-    "  float left = (lo.x + 1.0) * 160.0 + shift, right = (hi.x + 1.0) * 160.0 + shift;\n"
-    "  float top = (1.0 - hi.y) * 120.0 + shift, bottom = (1.0 - lo.y) * 120.0 + shift;\n"
-    "  if (right < -1.0 || bottom < -1.0 || left > 321.0 || top > 241.0) return 0u;\n"
-    "  ivec2 first = ivec2(clamp(floor(vec2(left, top)) - 1.0, vec2(0.0), vec2(319.0, 239.0)));\n"
-    "  ivec2 last = ivec2(clamp(floor(vec2(right, bottom)) + 1.0, vec2(0.0), vec2(319.0, 239.0)));\n"
+    "  vec2 halfSize = OCCLUSION_SIZE / 2.0;\n"
+    "  float left = (lo.x + 1.0) * halfSize.x + PIXEL_SHIFT, right = (hi.x + 1.0) * halfSize.x + PIXEL_SHIFT;\n"
+    "  float top = (1.0 - hi.y) * halfSize.y + PIXEL_SHIFT, bottom = (1.0 - lo.y) * halfSize.y + PIXEL_SHIFT;\n"
+    "  if (right < -1.0 || bottom < -1.0 || left > OCCLUSION_SIZE.x + 1.0 || top > OCCLUSION_SIZE.y + 1.0) return 0u;\n"
+    "  vec2 lastPixel = OCCLUSION_SIZE - 1.0;\n"
+    "  ivec2 first = ivec2(clamp(floor(vec2(left, top)) - 1.0, vec2(0.0), lastPixel));\n"
+    "  ivec2 last = ivec2(clamp(floor(vec2(right, bottom)) + 1.0, vec2(0.0), lastPixel));\n"
     "  int level = 0;\n"
     "  while (level + 1 < levelCount && any(greaterThan((last >> level) - (first >> level), ivec2(3)))) ++level;\n"
     "  float farthest = 0.0;\n"
@@ -82,19 +89,14 @@ const char *TestSource =
     "  visible[i] = Test(worldViewProjection[i]);\n"
     "}\n";
 
-GLuint CompileCompute(const char *source, std::string &error) {
-    const unsigned stage = GL_COMPUTE_SHADER;
-    return LinkProgram(&stage, &source, 1, error);
-}
-
 GLuint Groups(int size, int local) { return (GLuint)((size + local - 1) / local); }
 
 }  // namespace
 
 bool CreateHizPyramid(HizPyramid &hiz, size_t trees, std::string &error) {
-    hiz.copyProgram = CompileCompute(CopySource, error);
-    if (hiz.copyProgram) hiz.reduceProgram = CompileCompute(ReduceSource, error);
-    if (hiz.reduceProgram) hiz.testProgram = CompileCompute(TestSource, error);
+    hiz.copyProgram = LinkComputeProgram(CopySource, error);
+    if (hiz.copyProgram) hiz.reduceProgram = LinkComputeProgram(ReduceSource, error);
+    if (hiz.reduceProgram) hiz.testProgram = LinkComputeProgram(TestSource, error);
     if (!hiz.testProgram) return false;
     hiz.levels = 1;
     for (int w = PyramidWidth, h = PyramidHeight; w > 1 || h > 1; w = w > 1 ? w / 2 : 1, h = h > 1 ? h / 2 : 1)
@@ -104,8 +106,8 @@ bool CreateHizPyramid(HizPyramid &hiz, size_t trees, std::string &error) {
     glTexStorage2D(GL_TEXTURE_2D, hiz.levels, GL_R32F, PyramidWidth, PyramidHeight);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST_MIPMAP_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glGenBuffers(1, &hiz.boxes);
-    glBindBuffer(GL_SHADER_STORAGE_BUFFER, hiz.boxes);
+    glGenBuffers(1, &hiz.matrices);
+    glBindBuffer(GL_SHADER_STORAGE_BUFFER, hiz.matrices);
     glBufferData(GL_SHADER_STORAGE_BUFFER, trees * sizeof(D3DXMATRIX), nullptr, GL_DYNAMIC_DRAW);
     glGenBuffers(1, &hiz.results);
     glBindBuffer(GL_SHADER_STORAGE_BUFFER, hiz.results);
@@ -118,13 +120,13 @@ void DestroyHizPyramid(HizPyramid &hiz) {
     glDeleteProgram(hiz.copyProgram);
     glDeleteProgram(hiz.reduceProgram);
     glDeleteProgram(hiz.testProgram);
-    glDeleteBuffers(1, &hiz.boxes);
+    glDeleteBuffers(1, &hiz.matrices);
     glDeleteBuffers(1, &hiz.results);
     hiz = HizPyramid{};
 }
 
-std::vector<bool> HizPassGl(GlScene &scene, HizPyramid &hiz, const D3DXMATRIX &viewProjection) {
-    FillOcclusionDepth(scene, viewProjection);
+std::vector<bool> HizPass(GlScene &scene, HizPyramid &hiz, const D3DXMATRIX &viewProjection, CullTimer &timer) {
+    FillOcclusionTarget(scene, viewProjection);
 
     // Unit 1 holds the depth buffer, unit 2 the pyramid; unit 0 keeps the
     // scene's sampler objects, which would override the pyramid's levels.
@@ -142,26 +144,29 @@ std::vector<bool> HizPassGl(GlScene &scene, HizPyramid &hiz, const D3DXMATRIX &v
         glDispatchCompute(Groups(w, 8), Groups(h, 8), 1);
     }
 
-    std::vector<D3DXMATRIX> boxes;
-    for (const D3DXMATRIX &world : scene.worlds) boxes.push_back(world * viewProjection);
-    glBindBuffer(GL_SHADER_STORAGE_BUFFER, hiz.boxes);
-    glBufferSubData(GL_SHADER_STORAGE_BUFFER, 0, boxes.size() * sizeof(D3DXMATRIX), boxes.data());
-    glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 0, hiz.boxes);
+    std::vector<D3DXMATRIX> matrices;
+    for (const D3DXMATRIX &world : scene.worlds) matrices.push_back(world * viewProjection);
+    glBindBuffer(GL_SHADER_STORAGE_BUFFER, hiz.matrices);
+    glBufferSubData(GL_SHADER_STORAGE_BUFFER, 0, matrices.size() * sizeof(D3DXMATRIX), matrices.data());
+    glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 0, hiz.matrices);
     glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 1, hiz.results);
     glActiveTexture(GL_TEXTURE2);
     glBindTexture(GL_TEXTURE_2D, hiz.pyramid);
     glUseProgram(hiz.testProgram);
-    glUniform3fv(glGetUniformLocation(hiz.testProgram, "boundsMin"), 1, scene.bounding.boundsMin);
-    glUniform3fv(glGetUniformLocation(hiz.testProgram, "boundsMax"), 1, scene.bounding.boundsMax);
-    glUniform1i(glGetUniformLocation(hiz.testProgram, "treeCount"), (GLint)boxes.size());
+    glUniform3fv(glGetUniformLocation(hiz.testProgram, "boundsMin"), 1, scene.bounding.bounds.min);
+    glUniform3fv(glGetUniformLocation(hiz.testProgram, "boundsMax"), 1, scene.bounding.bounds.max);
+    glUniform1i(glGetUniformLocation(hiz.testProgram, "treeCount"), (GLint)matrices.size());
     glUniform1i(glGetUniformLocation(hiz.testProgram, "levelCount"), hiz.levels);
     glMemoryBarrier(GL_TEXTURE_FETCH_BARRIER_BIT | GL_SHADER_STORAGE_BARRIER_BIT);
-    glDispatchCompute(Groups((int)boxes.size(), 64), 1, 1);
+    glDispatchCompute(Groups((int)matrices.size(), 64), 1, 1);
     glMemoryBarrier(GL_BUFFER_UPDATE_BARRIER_BIT);
 
-    std::vector<uint32_t> flags(boxes.size());
+    std::vector<uint32_t> flags(matrices.size());
     glBindBuffer(GL_SHADER_STORAGE_BUFFER, hiz.results);
-    ReadBackBuffer(GL_SHADER_STORAGE_BUFFER, flags.size() * sizeof(uint32_t), flags.data());
+    AwaitBuffer(timer, GL_SHADER_STORAGE_BUFFER, flags.size() * sizeof(uint32_t), flags.data());
     glActiveTexture(GL_TEXTURE0);
     return std::vector<bool>(flags.begin(), flags.end());
 }
+
+int HizPyramidWidth() { return PyramidWidth; }
+int HizPyramidHeight() { return PyramidHeight; }

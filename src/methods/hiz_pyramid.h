@@ -15,14 +15,18 @@
 #include <vector>
 
 #include "methods/plain_gl_scene.h"
+#include "methods/timing.h"
 
 struct HizPyramid {
-    GLuint pyramid = 0;  // R32F, 512 x 256 and all its levels
+    GLuint pyramid = 0;  // R32F, the occlusion buffer padded to powers of two, and all its levels
     int levels = 0;
     GLuint copyProgram = 0, reduceProgram = 0, testProgram = 0;
-    GLuint boxes = 0, results = 0;  // one world-view-projection and one flag per tree
+    GLuint matrices = 0, results = 0;  // one world-view-projection and one flag per tree
 };
 
 bool CreateHizPyramid(HizPyramid &hiz, size_t trees, std::string &error);
 void DestroyHizPyramid(HizPyramid &hiz);
-std::vector<bool> HizPassGl(GlScene &scene, HizPyramid &hiz, const D3DXMATRIX &viewProjection);
+std::vector<bool> HizPass(GlScene &scene, HizPyramid &hiz, const D3DXMATRIX &viewProjection, CullTimer &timer);
+// The pyramid's size at level 0.
+int HizPyramidWidth();
+int HizPyramidHeight();

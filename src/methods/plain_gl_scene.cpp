@@ -1,23 +1,16 @@
 #include "methods/plain_gl_scene.h"
 
-#include <epoxy/egl.h>
 #include <stb_image.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 
-#include "d3dx9/xfile.h"
-#include "file_access.h"
+#include "methods/gl_program.h"
+#include "methods/pixel_grid.h"
+#include "xfile_reader.h"
 
 namespace {
-
-constexpr int MainWidth = 1024, MainHeight = 768;
-constexpr int OcclusionWidthGl = 320, OcclusionHeightGl = 240;
-// The layer's pixel-centre shift (Direct3D's centres on integer coordinates):
-// exactly half a pixel, with the flip to top-row-first targets done in the
-// vertex shader, as the layer does on a driver with the usual tie rule.
-constexpr float PixelShiftGl = 0.5f;
 
 const char *VertexSource =
     "#version 430 core\n"
@@ -91,23 +84,18 @@ bool LoadMesh(const std::string &path, GlMesh &mesh, std::string &error) {
             for (int c = 0; c < 4; ++c) out.colour[c] = (unsigned char)(std::clamp(v.color[c], 0.0f, 1.0f) * 255.0f + 0.5f);
         vertices.push_back(out);
     }
-    size_t materialCount = data.materials.size();
-    for (uint32_t a : data.attributes) materialCount = std::max<size_t>(materialCount, a + 1);
-    std::vector<uint32_t> grouped;
-    std::vector<GlMeshPart> parts(materialCount);
-    for (size_t m = 0; m < materialCount; ++m) {
-        parts[m].firstIndex = (GLsizei)grouped.size();
-        for (size_t face = 0; face < data.attributes.size(); ++face)
-            if (data.attributes[face] == m)
-                grouped.insert(grouped.end(), &data.indices[face * 3], &data.indices[face * 3] + 3);
-        parts[m].indexCount = (GLsizei)grouped.size() - parts[m].firstIndex;
+    XFileGroups groups = GroupTrianglesByMaterial(data);
+    std::vector<GlMeshPart> parts(groups.triangleCount.size());
+    for (size_t m = 0; m < parts.size(); ++m) {
+        parts[m].firstIndex = (GLsizei)groups.firstTriangle[m] * 3;
+        parts[m].indexCount = (GLsizei)groups.triangleCount[m] * 3;
         if (m < data.materials.size() && !data.materials[m].textureFilename.empty()) {
             std::string directory = path.substr(0, path.rfind('\\') + 1);
             parts[m].texture = LoadTexture(directory + data.materials[m].textureFilename, error);
             if (!parts[m].texture) return false;
         }
     }
-    MakeGlMesh(mesh, vertices, grouped, parts);
+    MakeGlMesh(mesh, vertices, groups.indices, parts);
     return true;
 }
 
@@ -132,8 +120,7 @@ void DrawMesh(GlScene &scene, const GlMesh &mesh, const D3DXMATRIX &world, const
 void SetTarget(GlScene &scene, GLuint framebuffer, int width, int height) {
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, width, height);
-    scene.pixelOffset[0] = 2.0f * PixelShiftGl / width;
-    scene.pixelOffset[1] = -2.0f * PixelShiftGl / height;
+    PixelShiftOffset(width, height, scene.pixelOffset);
     scene.current = nullptr;  // the next draw sets the offset on its program
 }
 
@@ -182,20 +169,20 @@ GLuint LinkSceneProgram(const char *fragmentSource, std::string &error) {
 void MakeGlMesh(GlMesh &mesh, const std::vector<GlVertex> &vertices, const std::vector<uint32_t> &indices,
                 const std::vector<GlMeshPart> &parts) {
     mesh.parts = parts;
-    mesh.indices32 = indices;
+    mesh.indices = indices;
     mesh.positions.clear();
-    for (int k = 0; k < 3; ++k) mesh.boundsMin[k] = mesh.boundsMax[k] = vertices.empty() ? 0 : vertices[0].position[k];
+    for (int k = 0; k < 3; ++k) mesh.bounds.min[k] = mesh.bounds.max[k] = vertices.empty() ? 0 : vertices[0].position[k];
     for (const GlVertex &v : vertices) {
         mesh.positions.push_back(D3DXVECTOR3(v.position[0], v.position[1], v.position[2]));
         for (int k = 0; k < 3; ++k) {
-            mesh.boundsMin[k] = std::min(mesh.boundsMin[k], v.position[k]);
-            mesh.boundsMax[k] = std::max(mesh.boundsMax[k], v.position[k]);
+            mesh.bounds.min[k] = std::min(mesh.bounds.min[k], v.position[k]);
+            mesh.bounds.max[k] = std::max(mesh.bounds.max[k], v.position[k]);
         }
     }
     glGenVertexArrays(1, &mesh.vertexArray);
     glBindVertexArray(mesh.vertexArray);
-    glGenBuffers(1, &mesh.vertices);
-    glBindBuffer(GL_ARRAY_BUFFER, mesh.vertices);
+    glGenBuffers(1, &mesh.vertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
     glBufferData(GL_ARRAY_BUFFER, vertices.size() * sizeof(GlVertex), vertices.data(), GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(GlVertex), (void *)offsetof(GlVertex, position));
@@ -203,8 +190,8 @@ void MakeGlMesh(GlMesh &mesh, const std::vector<GlVertex> &vertices, const std::
     glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(GlVertex), (void *)offsetof(GlVertex, colour));
     glEnableVertexAttribArray(3);
     glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, sizeof(GlVertex), (void *)offsetof(GlVertex, texcoord));
-    glGenBuffers(1, &mesh.indices);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indices);
+    glGenBuffers(1, &mesh.indexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
     if (vertices.size() > 0xFFFF) {
         mesh.indexType = GL_UNSIGNED_INT;
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, indices.size() * 4, indices.data(), GL_STATIC_DRAW);
@@ -216,37 +203,12 @@ void MakeGlMesh(GlMesh &mesh, const std::vector<GlVertex> &vertices, const std::
     glBindVertexArray(0);
 }
 
-bool MakePlainContext(ContextPair &contexts, std::string &error) {
-    EGLDisplay display = eglGetCurrentDisplay();
-    EGLContext layer = eglGetCurrentContext();
-    if (display == EGL_NO_DISPLAY || layer == EGL_NO_CONTEXT) {
-        error = "the layer's device has no headless EGL context current";
-        return false;
-    }
-    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
-    EGLConfig config;
-    EGLint configs = 0;
-    if (!eglChooseConfig(display, configAttributes, &config, 1, &configs) || configs < 1) {
-        error = "EGL offers no OpenGL config";
-        return false;
-    }
-    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 3,
-                                        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
-    EGLContext plain = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
-    if (plain == EGL_NO_CONTEXT || !eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, plain)) {
-        error = "EGL cannot make an OpenGL 4.3 core context current (compute shaders are needed)";
-        return false;
-    }
-    contexts = {display, layer, plain};
-    return true;
-}
-
-void UsePlainContext(const ContextPair &contexts) {
-    eglMakeCurrent(contexts.display, EGL_NO_SURFACE, EGL_NO_SURFACE, contexts.plain);
-}
-
-void UseLayerContext(const ContextPair &contexts) {
-    eglMakeCurrent(contexts.display, EGL_NO_SURFACE, EGL_NO_SURFACE, contexts.layer);
+void DrawMeshParts(const GlMesh &mesh) {
+    glBindVertexArray(mesh.vertexArray);
+    size_t indexSize = mesh.indexType == GL_UNSIGNED_INT ? 4 : 2;
+    for (const GlMeshPart &part : mesh.parts)
+        if (part.indexCount > 0)
+            glDrawElements(GL_TRIANGLES, part.indexCount, mesh.indexType, (void *)(part.firstIndex * indexSize));
 }
 
 bool CreateGlSceneObjects(GlScene &scene, std::string &error) {
@@ -262,13 +224,13 @@ bool CreateGlSceneObjects(GlScene &scene, std::string &error) {
     glUniform1i(glGetUniformLocation(scene.programs[1].program, "image"), 0);
     scene.clampSampler = MakeSampler(GL_CLAMP_TO_EDGE);
     scene.wrapSampler = MakeSampler(GL_REPEAT);
-    if (!MakeTarget(MainWidth, MainHeight, GL_RENDERBUFFER, scene.mainFramebuffer, scene.mainColour, scene.mainDepth) ||
-        !MakeTarget(OcclusionWidthGl, OcclusionHeightGl, GL_TEXTURE_2D, scene.occlusionFramebuffer,
+    if (!MakeTarget(MainTargetWidth, MainTargetHeight, GL_RENDERBUFFER, scene.mainFramebuffer, scene.mainColour,
+                    scene.mainDepth) ||
+        !MakeTarget(OcclusionBufferWidth, OcclusionBufferHeight, GL_TEXTURE_2D, scene.occlusionFramebuffer,
                     scene.occlusionColour, scene.occlusionDepth)) {
         error = "the render targets are incomplete";
         return false;
     }
-    glGenQueries(4, scene.queryRing);
 
     // The layer's translation of the program's states: depth test with
     // less-or-equal and writes on, clockwise front faces with the other side
@@ -297,7 +259,7 @@ bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::str
 }
 
 void BeginOcclusionTarget(GlScene &scene) {
-    SetTarget(scene, scene.occlusionFramebuffer, OcclusionWidthGl, OcclusionHeightGl);
+    SetTarget(scene, scene.occlusionFramebuffer, OcclusionBufferWidth, OcclusionBufferHeight);
     glClearColor(200 / 255.0f, 200 / 255.0f, 200 / 255.0f, 1.0f);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -307,38 +269,23 @@ void DrawBounding(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection)
     DrawMesh(scene, scene.bounding, scene.worlds[tree], viewProjection);
 }
 
-void FillOcclusionDepth(GlScene &scene, const D3DXMATRIX &viewProjection) {
+void FillOcclusionTarget(GlScene &scene, const D3DXMATRIX &viewProjection) {
     BeginOcclusionTarget(scene);
     for (size_t i = 0; i < scene.worlds.size(); ++i) DrawBounding(scene, i, viewProjection);
 }
 
-std::vector<bool> ProgramPassGl(GlScene &scene, const D3DXMATRIX &viewProjection) {
-    FillOcclusionDepth(scene, viewProjection);
-    std::vector<bool> visible;
-    for (size_t i = 0; i < scene.worlds.size(); ++i) {
-        GLuint query = scene.queryRing[scene.nextQuery++ % 4];
-        glBeginQuery(GL_SAMPLES_PASSED, query);
-        DrawBounding(scene, i, viewProjection);
-        glEndQuery(GL_SAMPLES_PASSED);
-        // The program waits for each answer before the next draw; in plain
-        // OpenGL that wait is one blocking read, which flushes by itself.
-        visible.push_back(QueryResult(query) != 0);
-    }
-    return visible;
-}
-
-void MainSceneGl(GlScene &scene, const RecordedFrame &frame, const std::vector<bool> &flags) {
-    SetTarget(scene, scene.mainFramebuffer, MainWidth, MainHeight);
+void MainSceneGl(GlScene &scene, const D3DXMATRIX &viewProjection, const std::vector<bool> &flags) {
+    SetTarget(scene, scene.mainFramebuffer, MainTargetWidth, MainTargetHeight);
     glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     D3DXMATRIX origin;
     D3DXMatrixIdentity(&origin);
     glBindSampler(0, scene.clampSampler);
-    DrawMesh(scene, scene.skybox, origin, frame.viewProjection);
+    DrawMesh(scene, scene.skybox, origin, viewProjection);
     glBindSampler(0, scene.wrapSampler);
-    DrawMesh(scene, scene.terrain, origin, frame.viewProjection);
+    DrawMesh(scene, scene.terrain, origin, viewProjection);
     for (size_t i = 0; i < scene.worlds.size(); ++i)
-        if (flags[i]) DrawMesh(scene, scene.tree, scene.worlds[i], frame.viewProjection);
+        if (flags[i]) DrawMesh(scene, scene.tree, scene.worlds[i], viewProjection);
     glFlush();
 }

@@ -41,12 +41,18 @@ void FillOcclusionDepth() {
 }
 
 void IssueVisibilityQuery(SceneObject &object) {
+    if (!OcclusionQuery) return;
     OcclusionQuery->Issue(D3DISSUE_BEGIN);
     object.boundingMesh->Draw(Device, object.world);
     OcclusionQuery->Issue(D3DISSUE_END);
 }
 
 void AwaitVisibility(SceneObject &object) {
+    // Without a query there is nothing to measure: the tree is drawn.
+    if (!OcclusionQuery) {
+        object.visible = true;
+        return;
+    }
     DWORD pixelCount = 0;
     while (OcclusionQuery->GetData(&pixelCount, sizeof pixelCount, D3DGETDATA_FLUSH) == S_FALSE) {
     }
@@ -66,11 +72,6 @@ HRESULT RunOcclusionPass() {
     FillOcclusionDepth();
     for (unsigned i = 0; i < SceneObjects.size(); ++i) {
         SceneObject &object = SceneObjectAt(i);
-        // Without a query there is nothing to measure: draw every tree.
-        if (!OcclusionQuery) {
-            object.visible = true;
-            continue;
-        }
         IssueVisibilityQuery(object);
         AwaitVisibility(object);
     }

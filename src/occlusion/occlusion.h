@@ -24,8 +24,9 @@ HRESULT RunOcclusionPass();
 // buffer's scene begun and cleared (fails, keeping last frame's flags, when
 // the buffer is missing or cannot begin), every bounding mesh into its depth,
 // then per object its bounding mesh drawn inside the query and the count
-// awaited into its flag (both need OcclusionQuery), and the buffer's scene
-// ended (saved as buffer.bmp while the save key is held).
+// awaited into its flag (without OcclusionQuery nothing is drawn and the
+// object is visible), and the buffer's scene ended (saved as buffer.bmp
+// while the save key is held).
 HRESULT BeginOcclusionPass();
 void FillOcclusionDepth();
 void IssueVisibilityQuery(SceneObject &object);

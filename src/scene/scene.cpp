@@ -17,34 +17,47 @@ BitmapFont *Font;
 std::vector<SceneObject> SceneObjects;
 int (*RandomSource)() = RandomInteger;
 
-namespace {
-
-HRESULT LoadMesh(MeshModel *&global, const char *path) {
-    global = new MeshModel;
-    return global->Load(path);
-}
-
-}  // namespace
+const SceneMeshFile SceneMeshFiles[4] = {{&TerrainMesh, "Materials\\terrain.x"},
+                                         {&SkyboxMesh, "Materials\\skybox.x"},
+                                         {&TreeMesh, "Materials\\tree.x"},
+                                         {&TreeBoundingMesh, "Materials\\tree_bounding.x"}};
 
 HRESULT LoadScene() {
-    if (FAILED(LoadMesh(TerrainMesh, "Materials\\terrain.x"))) return E_FAIL;
-    if (FAILED(LoadMesh(SkyboxMesh, "Materials\\skybox.x"))) return E_FAIL;
-    if (FAILED(LoadMesh(TreeMesh, "Materials\\tree.x"))) return E_FAIL;
-    if (FAILED(LoadMesh(TreeBoundingMesh, "Materials\\tree_bounding.x"))) return E_FAIL;
+    for (const SceneMeshFile &file : SceneMeshFiles)
+        if (FAILED(LoadSceneMesh(file))) return E_FAIL;
+    PopulateScene(PlaceTrees(TreeCount, (unsigned)time(NULL)));
+    return CreateSceneFont();
+}
 
-    SeedRandomInteger((unsigned)time(NULL));
-    for (unsigned i = 0; i < TreeCount; ++i) {
+HRESULT LoadSceneMesh(const SceneMeshFile &file) {
+    *file.mesh = new MeshModel;
+    return (*file.mesh)->Load(file.path);
+}
+
+std::vector<D3DXVECTOR3> PlaceTrees(unsigned count, unsigned seed) {
+    SeedRandomInteger(seed);
+    std::vector<D3DXVECTOR3> positions;
+    for (unsigned i = 0; i < count; ++i) {
         float x = RandomSigned() * TreeSpread;  // x is drawn first, z second
         float z = RandomSigned() * TreeSpread;
+        positions.push_back(D3DXVECTOR3(x, TreeY, z));
+    }
+    return positions;
+}
+
+void PopulateScene(const std::vector<D3DXVECTOR3> &positions) {
+    for (const D3DXVECTOR3 &position : positions) {
         SceneObject object;
         object.mesh = TreeMesh;
         object.boundingMesh = TreeBoundingMesh;
-        object.position = D3DXVECTOR3(x, TreeY, z);
+        object.position = position;
         object.visible = false;
         AddSceneObject(object);
     }
     Camera.position = CameraStart;
+}
 
+HRESULT CreateSceneFont() {
     Font = new BitmapFont("Verdana", 8, 0);
     if (FAILED(Font->BuildAtlas(Device))) return E_FAIL;
     return S_OK;

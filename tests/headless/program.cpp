@@ -29,12 +29,7 @@ void ProgramTest::TearDown() {
 
 bool ProgramTest::StartProgram() {
     SetHeadlessWindows(true);
-    WNDCLASSEXA windowClass = {sizeof(WNDCLASSEXA), CS_CLASSDC, MainWindowProc, 0, 0, GetModuleHandleA(NULL),
-                               NULL, NULL, NULL, NULL, "Occlusion Culling", NULL};
-    RegisterClassExA(&windowClass);
-    MainWindow = CreateWindowExA(0, "Occlusion Culling", "Occlusion Culling", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
-                                 GetDesktopWindow(), NULL, GetModuleHandleA(NULL), NULL);
-    return MainWindow && SUCCEEDED(InitDevice()) && SUCCEEDED(LoadScene());
+    return CreateMainWindow(GetModuleHandleA(NULL)) && SUCCEEDED(InitDevice()) && SUCCEEDED(LoadScene());
 }
 
 void ProgramTest::StopProgram() {

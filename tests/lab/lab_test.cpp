@@ -1,179 +1,159 @@
-// The lab's culling step on the real forest in a headless OpenGL 4.3
-// context: its flags are the ones the benchmark's call of the same method
-// gives, a freeze keeps them while the camera flies on, a method chosen
-// while frozen answers for the frozen camera, and each tree's state.
+// What the lab decides, on the hand-made scene whose answers are known and
+// on the real forest: which method fills which inset, what a freeze keeps,
+// the class and mark of each tree against the truth, and a new tree count.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
 
-#include "headless_device.h"
-#include "lab/culling.h"
+#include "hand_made_scene.h"
 #include "lab/lab.h"
-#include "lab/transform_device.h"
-#include "methods/forest.h"
-#include "scene/camera.h"
 
 namespace {
 
-class LabCullingTest : public ::testing::Test {
+uint32_t Pixel(const std::vector<uint32_t> &pixels, int width, int x, int y) { return pixels[(size_t)y * width + x]; }
+int Red(uint32_t p) { return p & 0xff; }
+int Green(uint32_t p) { return (p >> 8) & 0xff; }
+int Blue(uint32_t p) { return (p >> 16) & 0xff; }
+
+// RGBA bytes of a texture, or of the lab's main target, top row first.
+std::vector<uint32_t> ReadTexture(GLuint texture, int width, int height) {
+    std::vector<uint32_t> pixels((size_t)width * height);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+// Whether any pixel within `reach` of (x, y) is near the colour 0xRRGGBB.
+bool ColourNear(const std::vector<uint32_t> &pixels, int x, int y, int reach, uint32_t rgb) {
+    for (int dy = -reach; dy <= reach; ++dy)
+        for (int dx = -reach; dx <= reach; ++dx) {
+            uint32_t p = Pixel(pixels, MainTargetWidth, x + dx, y + dy);
+            if (abs(Red(p) - (int)(rgb >> 16)) < 40 && abs(Green(p) - (int)((rgb >> 8) & 0xff)) < 40 &&
+                abs(Blue(p) - (int)(rgb & 0xff)) < 40)
+                return true;
+        }
+    return false;
+}
+
+// An inset still shows the "nothing drawn" blue it was cleared to.
+bool Untouched(const DepthView &view) {
+    std::vector<uint32_t> pixels = ReadTexture(view.image, DepthViewWidth, DepthViewHeight);
+    return std::all_of(pixels.begin(), pixels.end(), [&](uint32_t p) { return p == pixels[0]; });
+}
+
+class LabOnHandMadeScene : public PlainGl {
 protected:
-    static void SetUpTestSuite() {
-        device = new HeadlessDevice;
-        ASSERT_TRUE(device->Create(64, 64));
-        ContextPair contexts;
-        std::string error;
-        ASSERT_TRUE(MakePlainContext(contexts, error)) << error;
-    }
     void SetUp() override {
-        ASSERT_EQ(chdir(OC_SOURCE_DIR), 0);
         std::string error;
-        ASSERT_TRUE(LoadGlScene(scene, ForestWorlds(300), error)) << error;
-        ASSERT_TRUE(CreateMethods(lab, scene, error)) << error;
-        ASSERT_TRUE(CreateMethods(bench, scene, error)) << error;
-        CreateLabCulling(culling);
-        // The lab's own camera path: the demo's camera code through the lab's device.
-        InstallTransformDevice(1024, 768);
+        ASSERT_TRUE(MakeHandMadeScene(lab.scene, error)) << error;
+        ASSERT_TRUE(CreateLabOnScene(lab, error)) << error;
     }
-    void TearDown() override {
-        RemoveTransformDevice();
-        DestroyLabCulling(culling);
-        DestroyMethods(lab);
-        DestroyMethods(bench);
-    }
-    static D3DXMATRIX CameraAt(int i, int n) {
-        PlaceCamera(i, n);
-        UpdateCamera();
-        return CameraViewProjection();
-    }
-    static HeadlessDevice *device;
-    GlScene scene;
-    Methods lab, bench;
-    LabCulling culling;
+    void TearDown() override { DestroyLab(lab); }
+    std::vector<uint32_t> MainTarget() { return ReadTexture(lab.scene.mainColour, MainTargetWidth, MainTargetHeight); }
+    Lab lab;
 };
-HeadlessDevice *LabCullingTest::device = nullptr;
 
-TEST_F(LabCullingTest, EveryMethodsFlagsAreTheBenchmarksAlongTheCameraPath) {
-    bench.temporal.lag = lab.temporal.lag = 2;
-    for (int m = 0; m < (int)Method::Count; ++m) {
-        Method method = (Method)m;
-        ChooseMethod(culling, lab, scene, method);
-        lab.temporal.frame = bench.temporal.frame = 0;
-        int culled = 0;
-        for (int i = 0; i < 6; ++i) {
-            D3DXMATRIX vp = CameraAt(i, 6);
-            CullFrame(culling, lab, scene, vp);
-            std::vector<bool> expected = RunMethod(bench, method, scene, vp);
-            FinishGpu();  // every query answered before the next frame reads it, in both
-            ASSERT_EQ(culling.flags, expected) << MethodName(method) << ", frame " << i;
-            culled += (int)std::count(expected.begin(), expected.end(), false);
-        }
-        if (method != Method::Off) {
-            EXPECT_GT(culled, 0) << MethodName(method) << " culled nothing";
-        }
+// The program's pass culls the tree seen through the gap (the bounding
+// panel hides the gap) and draws the one the terrain hides.
+const std::vector<bool> StopAndWaitFlags = {true, false, false, false, true, true, true};
+
+TEST_F(LabOnHandMadeScene, EachTreesClassAndMarkFollowTheTruth) {
+    RunLabFrame(lab, PixelSpace());
+    EXPECT_EQ(lab.culling.flags, StopAndWaitFlags);
+    const std::vector<TreeState> expected = {TreeState::Drawn,     TreeState::Missed, TreeState::Culled,
+                                             TreeState::OutOfView, TreeState::Wasted, TreeState::Drawn,
+                                             TreeState::Drawn};
+    EXPECT_EQ(lab.states, expected);
+    EXPECT_EQ(lab.score.missed, 1);
+    EXPECT_EQ(lab.score.missedPixels, HandMadePixels[ThroughGap]);
+    EXPECT_EQ(lab.score.wasted, 1);
+    EXPECT_EQ(lab.score.drawn, 4);
+    // Flying: the wrongly culled tree's box is filled in magenta where it
+    // shows through the gap; nothing else is marked.
+    std::vector<uint32_t> flying = MainTarget();
+    EXPECT_TRUE(ColourNear(flying, 150, 150, 0, MissedColour));
+    EXPECT_FALSE(ColourNear(flying, 700, 101, 2, WastedColour));
+    EXPECT_FALSE(ColourNear(flying, 118, 106, 2, CulledColour));
+    // Frozen: the tree drawn for nothing and the one rightly culled get
+    // outlines of their own, over whatever hides them.
+    SetFreeze(lab, true);
+    RunLabFrame(lab, PixelSpace());
+    std::vector<uint32_t> frozen = MainTarget();
+    EXPECT_TRUE(ColourNear(frozen, 150, 150, 0, MissedColour));
+    EXPECT_TRUE(ColourNear(frozen, 700, 151, 2, WastedColour));
+    EXPECT_TRUE(ColourNear(frozen, 118, 106, 2, CulledColour));
+}
+
+TEST_F(LabOnHandMadeScene, AFreezeKeepsTheFlagsUntilThawedAndAMethodChosenWhileFrozenAnswersForItsCamera) {
+    RunLabFrame(lab, PixelSpace());
+    SetFreeze(lab, true);
+    // The viewer moves so that everything shows 500 pixels further left:
+    // Front, the tree behind it and Open leave the view.
+    D3DXMATRIX moved = PixelSpace();
+    moved._41 -= 1000.0f / 1024;
+    long runs = lab.culling.runs;
+    RunLabFrame(lab, moved);
+    EXPECT_EQ(lab.culling.flags, StopAndWaitFlags);
+    EXPECT_EQ(lab.culling.runs, runs);
+    // Chosen while frozen, a method answers at once for the frozen camera:
+    // culling off draws everything, then the CPU method and the temporal one
+    // (its answers settled) cull as the program's pass does there.
+    SelectMethod(lab, Method::Off);
+    EXPECT_EQ(lab.culling.flags, std::vector<bool>(HandMadeTrees, true));
+    SelectMethod(lab, Method::Cpu);
+    EXPECT_EQ(lab.culling.flags, StopAndWaitFlags);
+    SelectMethod(lab, Method::Temporal);
+    EXPECT_EQ(lab.culling.flags, StopAndWaitFlags);
+    SelectMethod(lab, Method::StopAndWait);
+    SetFreeze(lab, false);
+    RunLabFrame(lab, moved);
+    const std::vector<bool> thawed = {false, false, false, false, true, false, true};
+    EXPECT_EQ(lab.culling.flags, thawed) << "the moved camera's flags after the thaw";
+}
+
+// Each method fills the insets of what it uses and leaves the others as they were.
+TEST_F(LabOnHandMadeScene, EachMethodFillsOnlyTheInsetsOfWhatItUses) {
+    struct {
+        Method method;
+        bool occlusion, pyramid, cpu;
+    } cases[] = {{Method::Off, false, false, false},
+                 {Method::Cpu, false, false, true},
+                 {Method::Hiz, true, true, true},
+                 {Method::StopAndWait, true, true, true}};
+    for (auto &c : cases) {
+        SelectMethod(lab, c.method);
+        RunLabFrame(lab, PixelSpace());
+        EXPECT_EQ(!Untouched(lab.depth.occlusion), c.occlusion) << MethodName(c.method);
+        EXPECT_EQ(!Untouched(lab.depth.pyramid), c.pyramid) << MethodName(c.method);
+        EXPECT_EQ(!Untouched(lab.depth.cpu), c.cpu) << MethodName(c.method);
     }
 }
 
-TEST_F(LabCullingTest, FreezingKeepsTheFlagsAndCameraWhileTheViewerMoves) {
-    D3DXMATRIX start = CameraAt(0, 6);
-    CullFrame(culling, lab, scene, start);
-    std::vector<bool> frozenFlags = culling.flags;
-    SetFrozen(culling, true);
-    long runs = culling.runs;
-    for (int i = 1; i < 6; ++i) {
-        D3DXMATRIX vp = CameraAt(i, 6);
-        ASSERT_NE(RunMethod(bench, Method::Specified, scene, vp), frozenFlags) << "the camera did not move";
-        CullFrame(culling, lab, scene, vp);
-        EXPECT_EQ(culling.flags, frozenFlags) << "frame " << i;
-        EXPECT_EQ(memcmp(&culling.viewProjection, &start, sizeof start), 0) << "frame " << i;
-    }
-    EXPECT_EQ(culling.runs, runs);
-
-    SetFrozen(culling, false);
-    D3DXMATRIX last = CameraAt(5, 6);
-    CullFrame(culling, lab, scene, last);
-    EXPECT_EQ(culling.flags, RunMethod(bench, Method::Specified, scene, last));
-}
-
-TEST_F(LabCullingTest, AMethodChosenWhileFrozenAnswersForTheFrozenCamera) {
-    D3DXMATRIX start = CameraAt(2, 6);
-    CullFrame(culling, lab, scene, start);
-    SetFrozen(culling, true);
-    CullFrame(culling, lab, scene, CameraAt(4, 6));
-    for (Method method : {Method::Cpu, Method::Hiz, Method::Off}) {
-        ChooseMethod(culling, lab, scene, method);
-        EXPECT_EQ(culling.flags, RunMethod(bench, method, scene, start)) << MethodName(method);
-    }
-    // The temporal method's answers for a camera held still are the exact pass's.
-    ChooseMethod(culling, lab, scene, Method::Temporal);
-    EXPECT_EQ(culling.flags, RunMethod(bench, Method::Specified, scene, start));
-}
-
-// The lab's whole frame: a new forest chosen while frozen is culled at once
-// (a frozen frame of the old forest means nothing), scored against the
-// truth and classified tree by tree; the count stays within its range.
-TEST_F(LabCullingTest, ANewForestWhileFrozenIsCulledScoredAndClassified) {
-    Lab whole;
+// The real forest: a new tree count is announced, kept within its range,
+// and culled at once even while frozen (the old forest's flags mean nothing).
+TEST_F(PlainGl, ANewTreeCountIsAnnouncedClampedAndCulledAtOnce) {
+    ASSERT_EQ(chdir(OC_SOURCE_DIR), 0);
+    Lab lab;
     std::string error;
-    ASSERT_TRUE(CreateLab(whole, 300, error)) << error;
-    RunLabFrame(whole, CameraAt(0, 6));
-    SetFreeze(whole, true);
-    ASSERT_TRUE(SetTreeCount(whole, 1000, error)) << error;
-    RunLabFrame(whole, CameraAt(1, 6));
-    EXPECT_TRUE(whole.culling.frozen);
-    EXPECT_EQ(whole.culling.flags.size(), 1000u);
-    EXPECT_EQ(whole.truthPixels.size(), 1000u);
-    EXPECT_EQ(whole.states.size(), 1000u);
-    EXPECT_EQ(whole.score.drawn, (int)std::count(whole.culling.flags.begin(), whole.culling.flags.end(), true));
-    ASSERT_TRUE(SetTreeCount(whole, 5, error)) << error;
-    EXPECT_EQ(whole.scene.worlds.size(), (size_t)MinTrees);
-    DestroyLab(whole);
-}
-
-TEST_F(LabCullingTest, TheWaitTimeIsThatOfTheProgramsPassWaitsAndOnlyOfThem) {
-    CullFrame(culling, lab, scene, CameraAt(0, 6));
-    EXPECT_GT(culling.times.blocked, 0.0);
-    EXPECT_LE(culling.times.blocked, culling.times.cpu);
-    EXPECT_EQ(WaitTime, nullptr);  // the benchmark's runs of the methods are not charged
-    // Culling off asks the GPU nothing.
-    ChooseMethod(culling, lab, scene, Method::Off);
-    CullFrame(culling, lab, scene, CameraAt(1, 6));
-    EXPECT_EQ(culling.times.blocked, 0.0);
-}
-
-// From the middle of the forest, looking north: the trees to the south are
-// behind the camera, and some culled trees in view are hidden ones.
-TEST_F(LabCullingTest, CulledTreesBehindTheCameraAreOutOfViewTheOthersHidden) {
-    D3DXMATRIX vp = CameraAt(3, 6);
-    std::vector<bool> flags = RunMethod(bench, Method::Specified, scene, vp);
-    std::vector<TreeState> states = ClassifyTrees(flags, {});
-    MarkOutOfView(states, scene, vp);
-    int behind = 0, hidden = 0;
-    for (size_t i = 0; i < states.size(); ++i) {
-        float z = scene.worlds[i]._43, cameraZ = Camera.position.z;
-        if (z < cameraZ - 20) {
-            EXPECT_EQ(states[i], TreeState::OutOfView) << "tree " << i << " behind the camera";
-            behind++;
-        }
-        if (flags[i]) {
-            EXPECT_EQ(states[i], TreeState::Drawn) << "tree " << i;
-        }
-        hidden += states[i] == TreeState::Culled;
-    }
-    EXPECT_GT(behind, 0);
-    EXPECT_GT(hidden, 0) << "no tree hidden behind others in view";
-}
-
-TEST(LabTrees, EachTreesStateFollowsItsFlagAndTheTruth) {
-    std::vector<bool> flags = {true, true, false, false, true};
-    std::vector<int> pixels = {12, 0, 5, 0, 1};
-    std::vector<TreeState> expected = {TreeState::Drawn, TreeState::Wasted, TreeState::Missed, TreeState::Culled,
-                                       TreeState::Drawn};
-    EXPECT_EQ(ClassifyTrees(flags, pixels), expected);
-    // Without a truth, nothing is called an error.
-    std::vector<TreeState> unscored = ClassifyTrees(flags, {});
-    EXPECT_EQ(std::count(unscored.begin(), unscored.end(), TreeState::Missed), 0);
-    EXPECT_EQ(std::count(unscored.begin(), unscored.end(), TreeState::Wasted), 0);
+    ASSERT_TRUE(CreateLab(lab, DefaultTrees, error)) << error;
+    D3DXMATRIX vp = PixelSpace();
+    RunLabFrame(lab, vp);
+    SetFreeze(lab, true);
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(SetTreeCount(lab, 1000, error)) << error;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "trees: 1000\n");
+    RunLabFrame(lab, vp);
+    EXPECT_TRUE(lab.culling.frozen);
+    EXPECT_EQ(lab.culling.flags.size(), 1000u);
+    EXPECT_EQ(lab.truthPixels.size(), 1000u);
+    EXPECT_EQ(lab.states.size(), 1000u);
+    ASSERT_TRUE(SetTreeCount(lab, 5, error)) << error;
+    EXPECT_EQ(lab.scene.worlds.size(), (size_t)MinTrees);
+    ASSERT_TRUE(SetTreeCount(lab, MaxTrees * 2, error)) << error;
+    EXPECT_EQ(lab.scene.worlds.size(), (size_t)MaxTrees);
+    DestroyLab(lab);
 }
 
 }  // namespace

@@ -136,29 +136,18 @@ HRESULT CreateMesh(IDirect3DDevice9 *device, const XFileMesh &data, DWORD option
     }
     vertices->Unlock();
 
-    // Group the triangles by attribute, keeping file order within a group.
-    UINT attributeCount = 0;
-    for (uint32_t a : data.attributes) attributeCount = std::max(attributeCount, a + 1);
-    attributeCount = std::max<UINT>(attributeCount, (UINT)data.materials.size());
-    std::vector<Subset> subsets(attributeCount);
-    for (uint32_t a : data.attributes) ++subsets[a].triangleCount;
-    for (UINT a = 1; a < attributeCount; ++a)
-        subsets[a].startIndex = subsets[a - 1].startIndex + subsets[a - 1].triangleCount * 3;
-    std::vector<UINT> next(attributeCount);
-    for (UINT a = 0; a < attributeCount; ++a) next[a] = subsets[a].startIndex;
+    XFileGroups groups = GroupTrianglesByMaterial(data);
+    std::vector<Subset> subsets(groups.triangleCount.size());
+    for (size_t a = 0; a < subsets.size(); ++a) subsets[a] = {groups.firstTriangle[a] * 3, groups.triangleCount[a]};
     BYTE *ib = nullptr;
     indices->Lock(0, 0, reinterpret_cast<void **>(&ib), 0);
-    for (UINT face = 0; face < faceCount; ++face) {
-        UINT at = next[data.attributes[face]];
-        next[data.attributes[face]] += 3;
-        for (UINT k = 0; k < 3; ++k) {
-            uint32_t index = data.indices[face * 3 + k];
-            if (wide)
-                memcpy(ib + (size_t)(at + k) * 4, &index, 4);
-            else {
-                uint16_t narrow = (uint16_t)index;
-                memcpy(ib + (size_t)(at + k) * 2, &narrow, 2);
-            }
+    for (size_t i = 0; i < groups.indices.size(); ++i) {
+        uint32_t index = groups.indices[i];
+        if (wide)
+            memcpy(ib + i * 4, &index, 4);
+        else {
+            uint16_t narrow = (uint16_t)index;
+            memcpy(ib + i * 2, &narrow, 2);
         }
     }
     indices->Unlock();

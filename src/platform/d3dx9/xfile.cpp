@@ -586,3 +586,21 @@ bool ParseXFile(const void *data, size_t size, XFileMesh &out, std::string &erro
     out = std::move(mesh);
     return true;
 }
+
+XFileGroups GroupTrianglesByMaterial(const XFileMesh &mesh) {
+    uint32_t groupCount = (uint32_t)mesh.materials.size();
+    for (uint32_t a : mesh.attributes) groupCount = std::max(groupCount, a + 1);
+    XFileGroups groups;
+    groups.triangleCount.assign(groupCount, 0);
+    groups.firstTriangle.assign(groupCount, 0);
+    for (uint32_t a : mesh.attributes) ++groups.triangleCount[a];
+    for (uint32_t g = 1; g < groupCount; ++g)
+        groups.firstTriangle[g] = groups.firstTriangle[g - 1] + groups.triangleCount[g - 1];
+    std::vector<uint32_t> next = groups.firstTriangle;
+    groups.indices.resize(mesh.attributes.size() * 3);
+    for (size_t face = 0; face < mesh.attributes.size(); ++face) {
+        uint32_t at = next[mesh.attributes[face]]++;
+        for (int k = 0; k < 3; ++k) groups.indices[(size_t)at * 3 + k] = mesh.indices[face * 3 + k];
+    }
+    return groups;
+}

@@ -51,3 +51,13 @@ enum class XFileFault {
 // and sets `error` to "line N: reason" (text) or "byte offset N: reason"
 // (binary or compressed); the caller prefixes the file name.
 bool ParseXFile(const void *data, size_t size, XFileMesh &out, std::string &error, XFileFault &fault);
+
+// The triangles grouped by material (attribute), file order kept within a
+// group: as a mesh's subsets are laid out, one draw each. There is a group
+// for every material and every attribute used, empty ones included.
+struct XFileGroups {
+    std::vector<uint32_t> indices;        // three per triangle, group after group
+    std::vector<uint32_t> firstTriangle;  // per group
+    std::vector<uint32_t> triangleCount;  // per group
+};
+XFileGroups GroupTrianglesByMaterial(const XFileMesh &mesh);

@@ -1,6 +1,6 @@
 // The process entry: a Windows program starts at WinMain, with its command
 // line after the program name as one string.
-#include "win32/win32.h"
+#include <windows.h>
 
 #include <string>
 

@@ -1,10 +1,11 @@
-#include "frame_breakdown.h"
+#include "layer_frames.h"
 
 #include "app/frame.h"
 #include "device/device.h"
-#include "methods/common.h"
+#include "methods/timing.h"
 #include "occlusion/occlusion.h"
 #include "overlay/statistics.h"
+#include "scene/camera.h"
 #include "scene/scene.h"
 
 namespace {
@@ -49,8 +50,53 @@ void DrawMainSceneInParts(bool overlay, FrameBreakdown *parts) {
 
 }  // namespace
 
+void PlaceProgramCamera(const CameraPose &pose) {
+    Camera.position = pose.position;
+    Camera.yaw = pose.yaw;
+    Camera.pitch = pose.pitch;
+    UpdateCamera();
+}
+
+D3DXMATRIX ProgramViewProjection() {
+    D3DXMATRIX view, projection;
+    Device->GetTransform(D3DTS_VIEW, &view);
+    Device->GetTransform(D3DTS_PROJECTION, &projection);
+    return view * projection;
+}
+
+std::vector<bool> ProgramFlags() {
+    std::vector<bool> flags;
+    for (SceneObject &object : SceneObjects) flags.push_back(object.visible);
+    return flags;
+}
+
+FrameTimes RunProgramFrame(bool culling) {
+    FrameTimes times;
+    FrameCounters.verticesRendered = 0;
+    FrameCounters.objectsRendered = 0;
+    UpdateCamera();
+    FinishGpu();
+    Clock::time_point start = Clock::now();
+    if (culling) {
+        RunOcclusionPass();
+    } else {
+        for (SceneObject &object : SceneObjects) object.visible = true;
+    }
+    FinishGpu();
+    Clock::time_point afterPass = Clock::now();
+    DrawMainScene();
+    Device->Present(NULL, NULL, NULL, NULL);
+    FinishGpu();
+    Clock::time_point end = Clock::now();
+    times.occlusion = Milliseconds(start, afterPass);
+    times.main = Milliseconds(afterPass, end);
+    times.trees = FrameCounters.objectsRendered;
+    return times;
+}
+
 FrameBreakdown RunFrameInParts() {
     FrameBreakdown parts;
+    UpdateCamera();
     FinishGpu();
     PartClock clock;
     if (FAILED(BeginOcclusionPass())) return parts;
@@ -70,10 +116,20 @@ FrameBreakdown RunFrameInParts() {
 }
 
 double RunLayerFrame() {
+    UpdateCamera();
     FinishGpu();
     Clock::time_point start = Clock::now();
     RunOcclusionPass();
     DrawMainSceneInParts(false, nullptr);
+    FinishGpu();
+    return Milliseconds(start, Clock::now());
+}
+
+double RunPassAlone() {
+    UpdateCamera();
+    FinishGpu();
+    Clock::time_point start = Clock::now();
+    RunOcclusionPass();
     FinishGpu();
     return Milliseconds(start, Clock::now());
 }

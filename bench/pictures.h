@@ -1,4 +1,4 @@
-// The picture a frame leaves in its 1024 x 768 target, read back through the
+// The picture a frame leaves in its main target (the back buffer), read back through the
 // layer or from plain OpenGL, so the two frames can be shown to be the same
 // frame before their times are compared.
 #pragma once

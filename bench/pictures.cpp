@@ -1,4 +1,4 @@
-#include "frame_images.h"
+#include "pictures.h"
 
 #include <epoxy/gl.h>
 

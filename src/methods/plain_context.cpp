@@ -1,0 +1,36 @@
+#include "methods/plain_context.h"
+
+#include <epoxy/egl.h>
+
+bool MakePlainContext(ContextPair &contexts, std::string &error) {
+    EGLDisplay display = eglGetCurrentDisplay();
+    EGLContext layer = eglGetCurrentContext();
+    if (display == EGL_NO_DISPLAY || layer == EGL_NO_CONTEXT) {
+        error = "the layer's device has no headless EGL context current";
+        return false;
+    }
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+    EGLConfig config;
+    EGLint configs = 0;
+    if (!eglChooseConfig(display, configAttributes, &config, 1, &configs) || configs < 1) {
+        error = "EGL offers no OpenGL config";
+        return false;
+    }
+    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 3,
+                                        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+    EGLContext plain = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+    if (plain == EGL_NO_CONTEXT || !eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, plain)) {
+        error = "EGL cannot make an OpenGL 4.3 core context current (compute shaders are needed)";
+        return false;
+    }
+    contexts = {display, layer, plain};
+    return true;
+}
+
+void UsePlainContext(const ContextPair &contexts) {
+    eglMakeCurrent(contexts.display, EGL_NO_SURFACE, EGL_NO_SURFACE, contexts.plain);
+}
+
+void UseLayerContext(const ContextPair &contexts) {
+    eglMakeCurrent(contexts.display, EGL_NO_SURFACE, EGL_NO_SURFACE, contexts.layer);
+}

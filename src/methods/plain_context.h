@@ -1,0 +1,18 @@
+// The layer's context and a plain OpenGL 4.3 core context of its own
+// (compute shaders for the depth pyramid) on the same EGL display, so that
+// each frame can be measured through both while the machine's load is the
+// same. Objects are not shared between them.
+#pragma once
+
+#include <string>
+
+struct ContextPair {
+    void *display = nullptr, *layer = nullptr, *plain = nullptr;
+};
+
+// Made while the layer's headless context is current; leaves the plain one
+// current. False with the reason in `error`.
+bool MakePlainContext(ContextPair &contexts, std::string &error);
+void UsePlainContext(const ContextPair &contexts);
+// The layer's own context again, which the layer believes never left.
+void UseLayerContext(const ContextPair &contexts);
