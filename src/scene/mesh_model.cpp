@@ -17,6 +17,12 @@ HRESULT MeshModel::Load(const std::string &meshPath) {
         return E_FAIL;
     faceCount = mesh->GetNumFaces();
     vertexCount = mesh->GetNumVertices();
+    void *vertices = NULL;
+    if (SUCCEEDED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &vertices))) {
+        D3DXComputeBoundingBox(static_cast<const D3DXVECTOR3 *>(vertices), vertexCount, mesh->GetNumBytesPerVertex(),
+                               &boundsMin, &boundsMax);
+        mesh->UnlockVertexBuffer();
+    }
     // A loader that succeeds without a materials buffer gives no materials.
     if (!materialBuffer) materialCount = 0;
     const D3DXMATERIAL *loaded =

@@ -13,6 +13,7 @@ struct MeshModel {
     std::string directory;
     DWORD faceCount = 0;
     DWORD vertexCount = 0;
+    D3DXVECTOR3 boundsMin = D3DXVECTOR3(0, 0, 0), boundsMax = D3DXVECTOR3(0, 0, 0);  // in the mesh's own space
     D3DMATERIAL9 *materials = nullptr;
     IDirect3DTexture9 **textures = nullptr;
     ID3DXMesh *mesh = nullptr;

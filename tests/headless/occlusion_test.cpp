@@ -52,6 +52,19 @@ TEST_F(OcclusionTest, NearerTreesHideFartherOnesButNotTwinsAndNothingOutsideTheV
     EXPECT_EQ(Pass(), (std::vector<bool>{false, true, true, true, false, false, false}));
 }
 
+// The camera at its start (0, 10, 0) looks along +z; the near plane is 1.25
+// units ahead. A bounding mesh that holds the camera, or that the near plane
+// cuts, shows only faces turned away, and its query counts nothing: the
+// tree is drawn all the same. One cut beside the view is not.
+TEST_F(OcclusionTest, ATreeTheNearPlaneCutsInsideTheViewIsDrawn) {
+    Place(0, 0);       // around the camera
+    Place(0, 6.9f);    // its box's near face 0.6 units ahead
+    Place(1.5f, 7.0f); // the same, a little aside
+    Place(30, 0);      // cut by the near plane far to the side, out of view
+    Place(0, -7.5f);   // wholly behind the camera
+    EXPECT_EQ(Pass(), (std::vector<bool>{true, true, true, false, false}));
+}
+
 TEST_F(OcclusionTest, WithoutAQueryEveryTreeIsDrawn) {
     OcclusionQuery->Release();
     OcclusionQuery = nullptr;

@@ -68,6 +68,8 @@ struct ID3DXMesh : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetDevice(LPDIRECT3DDEVICE9 *ppDevice) = 0;
     virtual HRESULT STDMETHODCALLTYPE LockAttributeBuffer(DWORD Flags, DWORD **ppData) = 0;
     virtual HRESULT STDMETHODCALLTYPE UnlockAttributeBuffer() = 0;
+    virtual HRESULT STDMETHODCALLTYPE LockVertexBuffer(DWORD Flags, LPVOID *ppData) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UnlockVertexBuffer() = 0;
 };
 
 struct ID3DXRenderToSurface : public IUnknown {

@@ -49,3 +49,6 @@ D3DXQUATERNION *WINAPI D3DXQuaternionRotationYawPitchRoll(D3DXQUATERNION *pOut, 
                                                           FLOAT Roll);
 D3DXVECTOR3 *WINAPI D3DXVec3TransformNormal(D3DXVECTOR3 *pOut, const D3DXVECTOR3 *pV, const D3DXMATRIX *pM);
 D3DXVECTOR3 *WINAPI D3DXVec3TransformCoord(D3DXVECTOR3 *pOut, const D3DXVECTOR3 *pV, const D3DXMATRIX *pM);
+// The smallest box holding NumVertices positions, each dwStride bytes after the last.
+HRESULT WINAPI D3DXComputeBoundingBox(const D3DXVECTOR3 *pFirstPosition, DWORD NumVertices, DWORD dwStride,
+                                      D3DXVECTOR3 *pMin, D3DXVECTOR3 *pMax);

@@ -1,4 +1,7 @@
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <cstring>
 
 #include "../d3d9/matrix.h"
 #include "d3dx9math.h"
@@ -154,4 +157,19 @@ D3DXVECTOR3 *WINAPI D3DXVec3TransformCoord(D3DXVECTOR3 *out, const D3DXVECTOR3 *
                   (m->_13 * v->x + m->_23 * v->y + m->_33 * v->z + m->_43) * inv);
     *out = r;
     return out;
+}
+
+HRESULT WINAPI D3DXComputeBoundingBox(const D3DXVECTOR3 *first, DWORD count, DWORD stride, D3DXVECTOR3 *min,
+                                      D3DXVECTOR3 *max) {
+    if (!first || !min || !max) return D3DERR_INVALIDCALL;
+    *min = D3DXVECTOR3(FLT_MAX, FLT_MAX, FLT_MAX);
+    *max = D3DXVECTOR3(-FLT_MAX, -FLT_MAX, -FLT_MAX);
+    const BYTE *at = reinterpret_cast<const BYTE *>(first);
+    for (DWORD i = 0; i < count; ++i, at += stride) {
+        D3DXVECTOR3 p;
+        memcpy(&p, at, sizeof p);
+        min->x = std::min(min->x, p.x), min->y = std::min(min->y, p.y), min->z = std::min(min->z, p.z);
+        max->x = std::max(max->x, p.x), max->y = std::max(max->y, p.y), max->z = std::max(max->z, p.z);
+    }
+    return D3D_OK;
 }

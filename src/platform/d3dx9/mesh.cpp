@@ -70,6 +70,10 @@ struct Mesh : ComObject<ID3DXMesh, LiveMesh> {
         attributesLocked = false;
         return D3D_OK;
     }
+    HRESULT STDMETHODCALLTYPE LockVertexBuffer(DWORD flags, LPVOID *data) override {
+        return vertices->Lock(0, 0, data, flags);
+    }
+    HRESULT STDMETHODCALLTYPE UnlockVertexBuffer() override { return vertices->Unlock(); }
 };
 
 D3DCOLORVALUE Color(const float c[4]) { return {c[0], c[1], c[2], c[3]}; }
