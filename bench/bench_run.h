@@ -10,15 +10,15 @@
 
 struct BenchRun {
     int frames = 0;
+    std::vector<std::string> header;  // the machine, the commit, the seed, the path
     std::vector<StartupPhase> startup;
     std::vector<FrameRow> rows;
     // The first frame's picture through the layer against plain OpenGL's.
     std::vector<uint32_t> layerPicture, glPicture;
     int picturesDiffering = 0;
-    // The first frame with the program's flags against every tree drawn:
+    // The first frame with stop-and-wait's flags against every tree drawn:
     // pixels that differ, and those the truth does not explain.
     int truthPictureDiffering = 0, truthPictureUnexplained = 0;
     int temporalResultsNotReady = 0;
-    int cpuThreads = 0, cpuOtherThreads = 0;
     int glErrors = 0;
 };

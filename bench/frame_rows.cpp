@@ -14,69 +14,58 @@ struct Column {
     int decimals;
 };
 
-Column Time(const char *name, std::function<double(const FrameRow &)> value) { return {name, value, 3}; }
-Column Count(const char *name, std::function<double(const FrameRow &)> value) { return {name, value, 0}; }
+using Row = const FrameRow &;
+
+void LayerColumns(std::vector<Column> &columns) {
+    columns.insert(columns.end(), {
+        {"frame", [](Row r) { return r.frame; }, 0},
+        {"camera_x", [](Row r) { return r.pose.position.x; }, 3},
+        {"camera_y", [](Row r) { return r.pose.position.y; }, 3},
+        {"camera_z", [](Row r) { return r.pose.position.z; }, 3},
+        {"camera_yaw", [](Row r) { return r.pose.yaw; }, 4},
+        {"camera_pitch", [](Row r) { return r.pose.pitch; }, 4},
+        {"layer_trees_drawn", [](Row r) { return r.on.trees; }, 0},
+        {"depth_fill_ms", [](Row r) { return r.parts.depthFill; }, 3},
+        {"query_draws_ms", [](Row r) { return r.parts.queryDraws; }, 3},
+        {"query_wait_ms", [](Row r) { return r.parts.queryWait; }, 3},
+        {"pass_end_ms", [](Row r) { return r.parts.passEnd; }, 3},
+        {"sky_terrain_ms", [](Row r) { return r.parts.skyTerrain; }, 3},
+        {"trees_ms", [](Row r) { return r.parts.trees; }, 3},
+        {"overlay_ms", [](Row r) { return r.parts.overlay; }, 3},
+        {"present_ms", [](Row r) { return r.parts.present; }, 3},
+        {"layer_frame_ms", [](Row r) { return r.layerFrame; }, 3},
+        {"layer_pass_ms", [](Row r) { return r.passAlone; }, 3},
+        {"gl_frame_ms", [](Row r) { return r.glFrame; }, 3},
+        {"gl_pass_ms", [](Row r) { return r.glPass; }, 3},
+        {"truth_visible", [](Row r) { return r.truthVisible; }, 0},
+    });
+}
+
+void MethodColumns(std::vector<Column> &columns) {
+    for (size_t k = 0; k < Contenders.size(); ++k) {
+        std::string m = Contenders[k].name;
+        auto times = [k](double MethodTimes::*field) { return [k, field](Row r) { return r.methods[k].times.*field; }; };
+        auto score = [k](auto field) { return [k, field](Row r) { return (double)(r.methods[k].score.*field); }; };
+        columns.insert(columns.end(), {
+            {m + "_submit_ms", times(&MethodTimes::submit), 3},
+            {m + "_wait_ms", times(&MethodTimes::wait), 3},
+            {m + "_gpu_ms", times(&MethodTimes::gpu), 3},
+            {m + "_frame_ms", times(&MethodTimes::frame), 3},
+            {m + "_drawn", score(&FrameScore::drawn), 0},
+            {m + "_missed_truth", score(&FrameScore::missed), 0},
+            {m + "_missed_pixels", score(&FrameScore::missedPixels), 0},
+            {m + "_wasted", score(&FrameScore::wasted), 0},
+            {m + "_pops", [k](Row r) { return r.methods[k].pops; }, 0},
+            {m + "_culled_against_reference", score(&FrameScore::culledAgainstReference), 0},
+            {m + "_drawn_against_reference", score(&FrameScore::drawnAgainstReference), 0},
+        });
+    }
+}
 
 std::vector<Column> Columns() {
-    auto of = [](const char *contender) { return ContenderIndex(contender); };
-    auto pass = [&](const char *c) { int k = of(c); return [k](const FrameRow &r) { return r.methods[k].pass; }; };
-    auto frame = [&](const char *c) { int k = of(c); return [k](const FrameRow &r) { return r.methods[k].frame; }; };
-    auto score = [&](const char *c, auto field) {
-        int k = of(c);
-        return [k, field](const FrameRow &r) { return (double)(r.methods[k].score.*field); };
-    };
-    std::vector<Column> columns = {
-        Count("frame", [](const FrameRow &r) { return r.frame; }),
-        Count("trees_exact", [](const FrameRow &r) { return r.treesExact; }),
-        Time("depth_fill_ms", [](const FrameRow &r) { return r.parts.depthFill; }),
-        Time("query_draws_ms", [](const FrameRow &r) { return r.parts.queryDraws; }),
-        Time("query_wait_ms", [](const FrameRow &r) { return r.parts.queryWait; }),
-        Time("pass_end_ms", [](const FrameRow &r) { return r.parts.passEnd; }),
-        Time("sky_terrain_ms", [](const FrameRow &r) { return r.parts.skyTerrain; }),
-        Time("trees_ms", [](const FrameRow &r) { return r.parts.trees; }),
-        Time("overlay_ms", [](const FrameRow &r) { return r.parts.overlay; }),
-        Time("present_ms", [](const FrameRow &r) { return r.parts.present; }),
-        Time("layer_frame_ms", [](const FrameRow &r) { return r.layerFrame; }),
-        Time("gl_frame_ms", frame("specified")),
-        Time("specified_pass_ms", pass("specified")),
-        Time("specified_frame_ms", frame("specified")),
-        Time("batched_pass_ms", pass("batched")),
-        Time("batched_frame_ms", frame("batched")),
-        Count("batched_differing", [k = of("batched")](const FrameRow &r) {
-            return r.methods[k].score.DifferingFromReference();
-        }),
-        Time("temporal_pass_ms", pass("temporal")),
-        Time("temporal_frame_ms", frame("temporal")),
-        Count("temporal_drawn", score("temporal", &FrameScore::drawn)),
-        Count("temporal_wrongly_culled", score("temporal", &FrameScore::culledAgainstReference)),
-        Count("temporal_wrongly_drawn", score("temporal", &FrameScore::drawnAgainstReference)),
-        Time("hiz_pass_ms", pass("hiz")),
-        Time("hiz_frame_ms", frame("hiz")),
-        Count("hiz_drawn", score("hiz", &FrameScore::drawn)),
-        Count("hiz_missed", score("hiz", &FrameScore::culledAgainstReference)),
-        Count("hiz_extra", score("hiz", &FrameScore::drawnAgainstReference)),
-        Time("off_frame_ms", frame("off")),
-        Time("cpu_pass_ms", pass("cpu")),
-        Time("cpu_frame_ms", frame("cpu")),
-        Time("cpu_pass_other_threads_ms", [](const FrameRow &r) { return r.cpuPassOtherThreads; }),
-        Count("cpu_drawn", score("cpu", &FrameScore::drawn)),
-        Count("cpu_missed", score("cpu", &FrameScore::culledAgainstReference)),
-        Count("cpu_extra", score("cpu", &FrameScore::drawnAgainstReference)),
-        Count("truth_visible", [](const FrameRow &r) { return r.truthVisible; }),
-    };
-    for (const char *c : {"specified", "batched", "temporal", "hiz", "cpu"}) {
-        std::string name = c;
-        columns.push_back(Count((name + "_missed_truth").c_str(), score(c, &FrameScore::missed)));
-        columns.push_back(Count((name + "_missed_pixels").c_str(), score(c, &FrameScore::missedPixels)));
-        columns.push_back(Count((name + "_wasted").c_str(), score(c, &FrameScore::wasted)));
-    }
-    for (const char *c : {"temporal_lag2", "temporal_lag3"}) {
-        std::string name = c + 9;  // lag2, lag3
-        columns.push_back(Time((name + "_frame_ms").c_str(), frame(c)));
-        columns.push_back(Count((name + "_missed_truth").c_str(), score(c, &FrameScore::missed)));
-        columns.push_back(Count((name + "_missed_pixels").c_str(), score(c, &FrameScore::missedPixels)));
-        columns.push_back(Count((name + "_wasted").c_str(), score(c, &FrameScore::wasted)));
-    }
+    std::vector<Column> columns;
+    LayerColumns(columns);
+    MethodColumns(columns);
     return columns;
 }
 
@@ -88,12 +77,13 @@ std::vector<std::string> FrameCsvColumns() {
     return names;
 }
 
-bool WriteFrameCsv(const std::string &path, const std::vector<FrameRow> &rows) {
+bool WriteFrameCsv(const std::string &path, const std::vector<std::string> &header, const std::vector<FrameRow> &rows) {
     FILE *file = fopen(path.c_str(), "w");
     if (!file) {
         fprintf(stderr, "occlusion-bench: %s: %s\n", path.c_str(), strerror(errno));
         return false;
     }
+    for (const std::string &line : header) fprintf(file, "# %s\n", line.c_str());
     std::vector<Column> columns = Columns();
     const char *separator = "";
     for (const Column &column : columns) fprintf(file, "%s%s", separator, column.name.c_str()), separator = ",";

@@ -1,6 +1,7 @@
-// The benchmark's contenders (every culling method, and the temporal one
-// also with its answers two and three frames late), each taking its turn on
-// every frame of the path in plain OpenGL, timed and scored.
+// The benchmark's contenders (every culling method; the temporal one also
+// with its answers two and three frames late, the CPU one also on its
+// other thread count), each taking its turn on every frame of the path in
+// plain OpenGL, timed by the one timing model (methods/timing.h) and scored.
 #pragma once
 
 #include <vector>
@@ -9,36 +10,43 @@
 #include "methods/score.h"
 
 struct Contender {
-    const char *name;  // in the summary keys
+    const char *name;  // the M of its summary keys and CSV columns
     Method method;
     int lag;           // the temporal method's lag; 0 for the others
+    int cpuThreads;    // the CPU method's threads; 0 for the others
 };
-// In the order they run on each frame.
-extern const Contender Contenders[];
-extern const int ContenderCount;
+// In the order they run on each frame; stop_and_wait first, the reference.
+extern const std::vector<Contender> Contenders;
 int ContenderIndex(const char *name);
 
-// One contender's frame: the time until its flags are known (when the main
-// scene can start) and the whole frame, in ms; its flags against the
-// program's pass through the layer and against the truth.
+// One contender's frame: its times, the trees it drew, and its scores
+// against the truth and the reference (plain OpenGL's stop-and-wait flags
+// of the same frame); pops are counted against the previous frame.
 struct MethodFigures {
-    double pass = 0, frame = 0;
+    MethodTimes times;
+    std::vector<bool> drawn;
     FrameScore score;
+    int pops = 0;
 };
 
-// Each contender's own state (its queries and buffers) on one scene.
+// Each contender's own state (its queries and buffers) and timer on one scene.
 struct ContenderStates {
-    std::vector<Methods> methods;  // one per contender
+    std::vector<Methods> methods;
+    std::vector<CullTimer> timers;
 };
 bool CreateContenders(ContenderStates &states, GlScene &scene, std::string &error);
-// Results in flight are forgotten: the temporal ones start afresh.
-void RestartContenders(ContenderStates &states);
+void DestroyContenders(ContenderStates &states);
+// Each contender run on the camera, frame after frame, until every answer
+// it uses was asked for on this camera (the lags filled): no frame of the
+// path is then a warm-up.
+void WarmContenders(ContenderStates &states, GlScene &scene, const D3DXMATRIX &viewProjection);
 
-// Contender k's frame for the camera: culled, then the main scene drawn with
-// its flags; timed between boundaries.
-struct TimedFrame {
-    double pass = 0, frame = 0;
-    std::vector<bool> flags;
-};
-TimedFrame RunTimedFrame(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection);
-TimedFrame RunContenderFrame(ContenderStates &states, int k, GlScene &scene, const D3DXMATRIX &viewProjection);
+// Contender k's frame for the camera, timed between boundaries.
+MethodFigures RunContenderFrame(ContenderStates &states, int k, GlScene &scene, const D3DXMATRIX &viewProjection);
+// A method's frame on its own state and timer, the same way.
+MethodFigures RunMethodFrame(Methods &methods, Method method, CullTimer &timer, GlScene &scene,
+                             const D3DXMATRIX &viewProjection);
+
+// Trees the truth sees in both frames, drawn in one and not the other.
+int CountPops(const std::vector<bool> &drawnBefore, const std::vector<int> &truthBefore,
+              const std::vector<bool> &drawn, const std::vector<int> &truth);

@@ -1,66 +1,85 @@
 #include "sweep.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 #include "method_frames.h"
-#include "methods/camera_path.h"
 #include "methods/forest.h"
-#include "methods/methods.h"
+#include "methods/ground_truth.h"
 #include "methods/plain_context.h"
 #include "methods/statistics.h"
+#include "scene/scene.h"
 
 namespace {
 
-const int TreeCounts[] = {30, 100, 300, 1000, 3000, 10000};
-
-struct SweepPoint {
-    int trees = 0;
-    std::vector<double> pass[MethodCount], frame[MethodCount], drawn[MethodCount];
+struct Layout {
+    const char *name;
+    std::vector<int> counts;
+    bool spread;  // the square grows with the count
+};
+const Layout Layouts[] = {
+    {"same_area", {30, 100, 300, 1000, 3000, 10000}, false},
+    {"constant_density", {30, 100, 300, 1000, 3000, 10000}, true},
 };
 
-// The path's matrices through the program's camera.
-std::vector<D3DXMATRIX> PathMatrices(int frames) {
-    std::vector<D3DXMATRIX> path;
-    for (const CameraPose &pose : DefaultCameraPath(frames))
-        path.push_back(PoseViewProjection(pose, MainTargetWidth, MainTargetHeight));
-    return path;
+// Each method's figures on every frame at one count.
+struct SweepPoint {
+    int trees = 0;
+    std::vector<double> cost[MethodCount], frame[MethodCount], drawn[MethodCount], missed[MethodCount];
+};
+
+double SpreadFor(const Layout &layout, int trees) {
+    return layout.spread ? TreeSpread * std::sqrt(trees / (double)TreeCount) : TreeSpread;
 }
 
-// Each method's frames at one count, the methods taking turns on each frame
-// so that they meet the same load.
-bool MeasureCount(GlScene &scene, int trees, const std::vector<D3DXMATRIX> &path, SweepPoint &point) {
-    Methods methods;
+// Every method warmed on the first camera, then frame by frame the methods
+// take turns, so that they meet the same load; the truth after each frame.
+bool MeasureCount(GlScene &scene, GroundTruth &truth, const Layout &layout, int trees,
+                  const std::vector<D3DXMATRIX> &path, unsigned seed, SweepPoint &point) {
+    scene.worlds = ForestWorlds(trees, seed, (float)SpreadFor(layout, trees));
+    std::vector<Methods> methods(MethodCount);
+    std::vector<CullTimer> timers(MethodCount);
     std::string error;
-    if (!RebuildForest(scene, methods, trees, error)) {
-        fprintf(stderr, "occlusion-bench: %d trees: %s\n", trees, error.c_str());
-        return false;
-    }
-    // Temporal's first results come from the frame before the path's first.
-    CullTimer timer;
-    TemporalPass(scene, methods.temporal, path[0], timer);
-    point.trees = trees;
-    for (const D3DXMATRIX &viewProjection : path)
-        for (int m = 0; m < MethodCount; ++m) {
-            TimedFrame result = RunTimedFrame(methods, (Method)m, scene, viewProjection);
-            point.pass[m].push_back(result.pass);
-            point.frame[m].push_back(result.frame);
-            point.drawn[m].push_back((double)std::count(result.flags.begin(), result.flags.end(), true));
+    for (Methods &state : methods)
+        if (!CreateMethods(state, scene, error)) {
+            fprintf(stderr, "occlusion-bench: %d trees: %s\n", trees, error.c_str());
+            return false;
         }
-    DestroyMethods(methods);
+    for (int m = 0; m < MethodCount; ++m)
+        for (int frame = 0; frame <= MaxQueryLag; ++frame) {
+            DrawFrame(methods[m], (Method)m, scene, path[0], timers[m]);
+            FinishGpu();
+        }
+    point.trees = trees;
+    for (const D3DXMATRIX &viewProjection : path) {
+        std::vector<MethodFigures> figures;
+        for (int m = 0; m < MethodCount; ++m)
+            figures.push_back(RunMethodFrame(methods[m], (Method)m, timers[m], scene, viewProjection));
+        std::vector<int> pixels = GroundTruthPixels(scene, truth, viewProjection);
+        for (int m = 0; m < MethodCount; ++m) {
+            FrameScore score = ScoreFrame(figures[m].drawn, pixels, {});
+            point.cost[m].push_back(figures[m].times.Cost());
+            point.frame[m].push_back(figures[m].times.frame);
+            point.drawn[m].push_back(score.drawn);
+            point.missed[m].push_back(score.missed);
+        }
+    }
+    for (int m = 0; m < MethodCount; ++m) {
+        DestroyMethods(methods[m]);
+        DestroyCullTimer(timers[m]);
+    }
     return true;
 }
 
-// The tree count where a method's frame falls below culling off's, from
-// the first pair of counts that straddles it, interpolated on the log of
-// the count; "never" when it stays above, "<30" when it is below from the first count.
-std::string Crossover(const std::vector<SweepPoint> &points, int m) {
-    int off = (int)Method::Off;
+// The tree count where method m's median frame falls below baseline b's,
+// from the first pair of counts that straddles it, interpolated on the log
+// of the count; "never" when it stays above, "<N" when it is below from the
+// first count N.
+std::string Crossover(const std::vector<SweepPoint> &points, int m, int b) {
     double previous = 0;
     for (size_t k = 0; k < points.size(); ++k) {
-        double ratio = Median(points[k].frame[m]) / Median(points[k].frame[off]);
+        double ratio = Median(points[k].frame[m]) / Median(points[k].frame[b]);
         if (ratio < 1) {
             if (k == 0) return "<" + std::to_string(points[0].trees);
             double t = (previous - 1) / (previous - ratio);
@@ -73,53 +92,87 @@ std::string Crossover(const std::vector<SweepPoint> &points, int m) {
     return "never";
 }
 
-}  // namespace
-
-int RunSweep(int frames, const std::string &csvPath) {
-    std::vector<D3DXMATRIX> path = PathMatrices(frames);
-    ContextPair contexts;
-    GlScene scene;
-    std::string error;
-    if (!MakePlainContext(contexts, error) || !LoadGlScene(scene, ForestWorlds(TreeCounts[0]), error)) {
-        fprintf(stderr, "occlusion-bench: plain OpenGL: %s\n", error.c_str());
-        return 1;
+// The least-squares slope of log(median cost) against log(count).
+double CostExponent(const std::vector<SweepPoint> &points, int m) {
+    double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const SweepPoint &point : points) {
+        double cost = Median(point.cost[m]);
+        if (cost <= 0) continue;
+        double x = std::log((double)point.trees), y = std::log(cost);
+        n += 1, sx += x, sy += y, sxx += x * x, sxy += x * y;
     }
-    printf("sweep: %d frames per count, medians\n", frames);
-    printf("%7s", "trees");
-    for (int m = 0; m < MethodCount; ++m) printf(" %11s", MethodName((Method)m));
-    printf("   (frame ms)\n");
-    std::vector<SweepPoint> points;
-    for (int trees : TreeCounts) {
-        points.emplace_back();
-        if (!MeasureCount(scene, trees, path, points.back())) return 1;
-        printf("%7d", trees);
-        for (int m = 0; m < MethodCount; ++m) printf(" %11.2f", Median(points.back().frame[m]));
-        printf("\n");
-        fflush(stdout);
-    }
+    double denominator = n * sxx - sx * sx;
+    return n >= 2 && denominator > 0 ? (n * sxy - sx * sy) / denominator : 0;
+}
 
-    printf("\n");
+void PrintLayout(const Layout &layout, const std::vector<SweepPoint> &points) {
+    int off = (int)Method::Off, frustum = (int)Method::Frustum;
     for (const SweepPoint &point : points)
         for (int m = 0; m < MethodCount; ++m) {
             const char *name = MethodName((Method)m);
-            printf("sweep_%d_%s_frame_ms: %.3f\n", point.trees, name, Median(point.frame[m]));
-            printf("sweep_%d_%s_pass_ms: %.3f\n", point.trees, name, Median(point.pass[m]));
-            printf("sweep_%d_%s_drawn: %.1f\n", point.trees, name, Median(point.drawn[m]));
+            printf("sweep_%s_%d_%s_frame_ms: %.3f\n", layout.name, point.trees, name, Median(point.frame[m]));
+            printf("sweep_%s_%d_%s_cost_ms: %.3f\n", layout.name, point.trees, name, Median(point.cost[m]));
+            printf("sweep_%s_%d_%s_drawn: %.1f\n", layout.name, point.trees, name, Median(point.drawn[m]));
+            printf("sweep_%s_%d_%s_missed_truth_mean: %.2f\n", layout.name, point.trees, name, Mean(point.missed[m]));
         }
-    for (int m = 0; m < (int)Method::Off; ++m)
-        printf("sweep_crossover_%s: %s\n", MethodName((Method)m), Crossover(points, m).c_str());
+    for (int m = 0; m < MethodCount; ++m) {
+        const char *name = MethodName((Method)m);
+        if (m != off) printf("sweep_%s_crossover_%s_vs_off: %s\n", layout.name, name, Crossover(points, m, off).c_str());
+        if (m != off && m != frustum)
+            printf("sweep_%s_crossover_%s_vs_frustum: %s\n", layout.name, name, Crossover(points, m, frustum).c_str());
+        printf("sweep_%s_%s_cost_exponent: %.3f\n", layout.name, name, CostExponent(points, m));
+    }
+}
 
-    if (csvPath.empty()) return 0;
-    FILE *file = fopen(csvPath.c_str(), "w");
+bool WriteSweepCsv(const std::string &path, const std::vector<std::pair<const Layout *, std::vector<SweepPoint>>> &runs) {
+    FILE *file = fopen(path.c_str(), "w");
     if (!file) {
-        perror(csvPath.c_str());
+        perror(path.c_str());
+        return false;
+    }
+    fprintf(file, "layout,trees,method,cost_ms,frame_ms,drawn,missed_truth_mean,frame_vs_off,frame_vs_frustum\n");
+    for (const auto &[layout, points] : runs)
+        for (const SweepPoint &point : points)
+            for (int m = 0; m < MethodCount; ++m)
+                fprintf(file, "%s,%d,%s,%.3f,%.3f,%.1f,%.2f,%.4f,%.4f\n", layout->name, point.trees,
+                        MethodName((Method)m), Median(point.cost[m]), Median(point.frame[m]), Median(point.drawn[m]),
+                        Mean(point.missed[m]), Median(point.frame[m]) / Median(point.frame[(int)Method::Off]),
+                        Median(point.frame[m]) / Median(point.frame[(int)Method::Frustum]));
+    return fclose(file) == 0;
+}
+
+}  // namespace
+
+int RunSweep(const std::vector<CameraPose> &path, unsigned seed, const std::string &csvPath) {
+    std::vector<D3DXMATRIX> matrices;
+    for (const CameraPose &pose : path) matrices.push_back(PoseViewProjection(pose, MainTargetWidth, MainTargetHeight));
+    ContextPair contexts;
+    GlScene scene;
+    GroundTruth truth;
+    std::string error;
+    if (!MakePlainContext(contexts, error) || !LoadGlScene(scene, ForestWorlds(1, seed), error) ||
+        !CreateGroundTruth(truth, MainTargetWidth, MainTargetHeight, error)) {
+        fprintf(stderr, "occlusion-bench: plain OpenGL: %s\n", error.c_str());
         return 1;
     }
-    fprintf(file, "trees,method,pass_ms,frame_ms,drawn,frame_vs_off\n");
-    for (const SweepPoint &point : points)
-        for (int m = 0; m < MethodCount; ++m)
-            fprintf(file, "%d,%s,%.3f,%.3f,%.1f,%.4f\n", point.trees, MethodName((Method)m), Median(point.pass[m]),
-                    Median(point.frame[m]), Median(point.drawn[m]),
-                    Median(point.frame[m]) / Median(point.frame[(int)Method::Off]));
-    return fclose(file) == 0 ? 0 : 1;
+    printf("sweep: %zu frames per count, medians of the frames\n", path.size());
+    std::vector<std::pair<const Layout *, std::vector<SweepPoint>>> runs;
+    for (const Layout &layout : Layouts) {
+        printf("%s\n%7s", layout.name, "trees");
+        for (int m = 0; m < MethodCount; ++m) printf(" %13s", MethodName((Method)m));
+        printf("   (frame ms)\n");
+        runs.push_back({&layout, {}});
+        for (int trees : layout.counts) {
+            runs.back().second.emplace_back();
+            SweepPoint &point = runs.back().second.back();
+            if (!MeasureCount(scene, truth, layout, trees, matrices, seed, point)) return 1;
+            printf("%7d", trees);
+            for (int m = 0; m < MethodCount; ++m) printf(" %13.2f", Median(point.frame[m]));
+            printf("\n");
+            fflush(stdout);
+        }
+    }
+    printf("\n");
+    for (const auto &[layout, points] : runs) PrintLayout(*layout, points);
+    return csvPath.empty() || WriteSweepCsv(csvPath, runs) ? 0 : 1;
 }

@@ -1,12 +1,22 @@
-// Where culling starts to pay: the forest rebuilt with 30 .. 10 000 trees
-// (the same area, placement rules and seed), every method's frame against
-// no culling at each count along the camera path, and the count above which
-// each method's frame is the faster.
+// Where culling starts to pay, and how each method's cost grows: the forest
+// rebuilt at growing tree counts in two layouts, every method's frames along
+// the camera path at each count, scored against the truth there.
+//   same_area:        the program's square (TreeSpread), denser and denser;
+//   constant_density: the square grows with the count, 300 trees to the
+//                     program's square, so the view holds as many trees
+//                     near the camera at every count.
+// For each layout and method: the frame and the culling cost (submit + wait
+// + GPU) at each count, the count above which its frame beats culling off's
+// and frustum culling's, and the exponent of its cost's growth (the slope
+// of log cost against log count).
 #pragma once
 
 #include <string>
+#include <vector>
 
-// Run after the layer's device has started (the path's matrices come from
-// its camera). Prints sweep_... lines; one CSV row per count and method.
+#include "methods/camera_path.h"
+
+// Run after the layer's device has started (its context is current).
+// Prints sweep_... lines; one CSV row per layout, count and method.
 // Returns the process's exit status.
-int RunSweep(int frames, const std::string &csvPath);
+int RunSweep(const std::vector<CameraPose> &path, unsigned seed, const std::string &csvPath);

@@ -3,30 +3,31 @@
 namespace {
 
 void Run(LabCulling &culling, Methods &methods, GlScene &scene) {
-    BeginGpuTimer(culling.timer);
-    CullTimer waits;
-    Clock::time_point start = Clock::now();
+    int slot = culling.nextTimer;
+    culling.nextTimer = (slot + 1) % LabCulling::Timers;
+    CullTimer &timer = culling.timers[slot];
+    // This slot's spans ran Timers - 1 frames ago: their GPU time is the newest sure to be in.
+    if (culling.timerRan[slot]) culling.times.gpu = CullGpuMilliseconds(timer);
     culling.runs++;
-    culling.flags = CullTrees(methods, culling.method, scene, culling.viewProjection, waits);
-    culling.times.cpu = Milliseconds(start, Clock::now());
-    culling.times.blocked = waits.waited;
-    EndGpuTimer(culling.timer);
-    culling.times.gpu = culling.timer.milliseconds;
+    culling.flags = DrawFrame(methods, culling.method, scene, culling.viewProjection, timer);
+    culling.timerRan[slot] = true;
+    culling.times.submit = timer.submit;
+    culling.times.wait = timer.waited;
 }
 
 }  // namespace
 
-void CreateLabCulling(LabCulling &culling) {
-    CreateGpuTimer(culling.timer);
-    D3DXMatrixIdentity(&culling.viewProjection);
+void CreateLabCulling(LabCulling &culling) { D3DXMatrixIdentity(&culling.viewProjection); }
+
+void DestroyLabCulling(LabCulling &culling) {
+    for (CullTimer &timer : culling.timers) DestroyCullTimer(timer);
 }
 
-void DestroyLabCulling(LabCulling &culling) { DestroyGpuTimer(culling.timer); }
-
-void CullFrame(LabCulling &culling, Methods &methods, GlScene &scene, const D3DXMATRIX &cameraViewProjection) {
-    if (culling.frozen && culling.flags.size() == scene.worlds.size()) return;
+bool CullFrame(LabCulling &culling, Methods &methods, GlScene &scene, const D3DXMATRIX &cameraViewProjection) {
+    if (culling.frozen && culling.flags.size() == scene.worlds.size()) return false;
     culling.viewProjection = cameraViewProjection;
     Run(culling, methods, scene);
+    return true;
 }
 
 void SettleMethod(LabCulling &culling, Methods &methods, GlScene &scene) {

@@ -53,7 +53,7 @@ void DestroyLab(Lab &lab) {
 void SelectMethod(Lab &lab, Method method) {
     if (method == lab.culling.method) return;
     lab.culling.method = method;
-    if (method == Method::Temporal) RestartTemporalQueries(lab.methods.temporal);
+    RestartMethods(lab.methods);
     if (lab.culling.frozen) SettleMethod(lab.culling, lab.methods, lab.scene);
     printf("method: %s\n", MethodName(method));
     fflush(stdout);
@@ -68,7 +68,7 @@ void SetFreeze(Lab &lab, bool frozen) {
 bool SetTreeCount(Lab &lab, int trees, std::string &error) {
     trees = std::clamp(trees, MinTrees, MaxTrees);
     if (trees == (int)lab.scene.worlds.size()) return true;
-    if (!RebuildForest(lab.scene, lab.methods, trees, error)) return false;
+    if (!RebuildForest(lab.scene, lab.methods, trees, DefaultForestSeed, error)) return false;
     lab.culling.flags.clear();  // a frozen frame of the old forest means nothing now
     lab.truthRuns = -1;
     Announce("trees", trees);
@@ -84,10 +84,10 @@ void SetQueryLag(Lab &lab, int frames) {
 }
 
 void RunLabFrame(Lab &lab, const D3DXMATRIX &viewerViewProjection) {
-    CullFrame(lab.culling, lab.methods, lab.scene, viewerViewProjection);
+    if (!CullFrame(lab.culling, lab.methods, lab.scene, viewerViewProjection))
+        MainSceneGl(lab.scene, viewerViewProjection, lab.culling.flags);
     Score(lab);
 
-    MainSceneGl(lab.scene, viewerViewProjection, lab.culling.flags);
     AddTreeMarks(lab.marks, lab.scene, lab.states, lab.culling.frozen);
     if (lab.culling.frozen) AddFrustum(lab.marks, lab.culling.viewProjection, FrustumColour);
     DrawSceneMarks(lab.marks, lab.scene, viewerViewProjection);

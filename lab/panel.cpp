@@ -106,13 +106,15 @@ void DrawFrameGraph(const FrameGraph &graph) {
 void DrawNumbers(Lab &lab) {
     ImGui::Separator();
     ImGui::Text(lab.culling.frozen ? "The frozen frame (%s)" : "This frame (%s)", MethodName(lab.culling.method));
-    const CullTimes &t = lab.culling.times;
+    const MethodTimes &t = lab.culling.times;
     const FrameScore &s = lab.score;
     bool scored = !lab.truthPixels.empty();
+    double frame = lab.graph.times.empty() ? 0.0 : lab.graph.times.back();
     if (ImGui::BeginTable("numbers", 3, ImGuiTableFlags_SizingStretchProp)) {
-        Row("culling, CPU time", "%8.2f", t.cpu, "ms");
-        Row("culling, GPU time", "%8.2f", t.gpu, "ms");
-        Row("blocked on results", "%8.2f", t.blocked, "ms");
+        Row("submit", "%8.2f", t.submit, "ms");
+        Row("wait", "%8.2f", t.wait, "ms");
+        Row("gpu", "%8.2f", t.gpu, "ms");
+        Row("frame", "%8.2f", frame, "ms");
         Row("trees drawn", "%8.0f", s.drawn, lab.scene.worlds.size() == 1 ? "tree" : "trees");
         if (scored) {
             Row("wrongly culled", "%8.0f", s.missed, "trees");
@@ -120,6 +122,15 @@ void DrawNumbers(Lab &lab) {
             Row("drawn for nothing", "%8.0f", s.wasted, "trees");
         }
         ImGui::EndTable();
+    }
+    if (ImGui::CollapsingHeader("what these mean")) {
+        ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+        ImGui::TextWrapped(
+            "submit: CPU time of the method's culling work, its waits left out. wait: CPU time blocked on the "
+            "GPU's answers. gpu: GPU time of its culling commands (timer queries, a few frames old); on a "
+            "software driver such as llvmpipe that is the driver's own threads on the same CPU cores, so it "
+            "overlaps submit and wait. frame: the lab's whole frame, its panel and insets included.");
+        ImGui::PopStyleColor();
     }
     if (!scored) ImGui::TextDisabled("(errors need the truth: tick the box above)");
 

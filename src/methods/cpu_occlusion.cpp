@@ -1,8 +1,11 @@
 #include "methods/cpu_occlusion.h"
 
+#include <epoxy/gl.h>
+
 #include <algorithm>
 #include <cmath>
-#include <thread>
+
+#include "occlusion/occlusion.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -10,10 +13,8 @@
 
 namespace {
 
-// Distance, in pixels, by which a pixel centre must be inside every edge.
-constexpr double CoverMargin = 1.0 / 256.0;
-// Two steps of the GPU's 16-bit depth, as the depth pyramid allows.
-constexpr float DepthSlack = 2.0f / 65535.0f;
+// One step of the GPU's 16-bit depth.
+constexpr float DepthStep = 1.0f / 65535.0f;
 
 struct ClipVertex {
     double x, y, z, w;
@@ -41,7 +42,8 @@ ScreenVertex Project(const ClipVertex &v) {
 // The triangle's edges solved for x once, so that each row's span costs a
 // multiply per edge: edge k from vertex k to k + 1 has the inside on its
 // right on screen.
-void AddTriangle(const ScreenVertex &a, const ScreenVertex &b, const ScreenVertex &c, std::vector<CpuTriangle> &out) {
+void AddTriangle(const ScreenVertex &a, const ScreenVertex &b, const ScreenVertex &c, double margin,
+                 std::vector<CpuTriangle> &out) {
     const ScreenVertex *v[3] = {&a, &b, &c};
     // Clockwise on screen is the front; the rest is culled as on the GPU.
     double area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
@@ -50,11 +52,11 @@ void AddTriangle(const ScreenVertex &a, const ScreenVertex &b, const ScreenVerte
     double left = std::min({a.x, b.x, c.x}), right = std::max({a.x, b.x, c.x});
     if (bottom < -1 || top > CpuDepthHeight || right < -1 || left > CpuDepthWidth) return;
     // Most triangles of distant trees fall between pixel centres.
-    if (std::ceil(left - 2 * CoverMargin) > std::floor(right + 2 * CoverMargin)) return;
+    if (std::ceil(left - 2 * margin) > std::floor(right + 2 * margin)) return;
     CpuTriangle t;
     // Rows widened by the margin, for the superset coverage of MeshVisible.
-    t.top = (int)std::max(0.0, std::ceil(top - 2 * CoverMargin));
-    t.bottom = (int)std::min(CpuDepthHeight - 1.0, std::floor(bottom + 2 * CoverMargin));
+    t.top = (int)std::max(0.0, std::ceil(top - 2 * margin));
+    t.bottom = (int)std::min(CpuDepthHeight - 1.0, std::floor(bottom + 2 * margin));
     if (t.top > t.bottom) return;
     for (int k = 0; k < 3; ++k) {
         const ScreenVertex &from = *v[k], &to = *v[(k + 1) % 3];
@@ -76,12 +78,13 @@ void AddTriangle(const ScreenVertex &a, const ScreenVertex &b, const ScreenVerte
     t.dzdx = ((b.z - a.z) * (c.y - a.y) - (c.z - a.z) * (b.y - a.y)) / area;
     t.dzdy = ((c.z - a.z) * (b.x - a.x) - (b.z - a.z) * (c.x - a.x)) / area;
     t.zAtOrigin = a.z - t.dzdx * a.x - t.dzdy * a.y;
+    t.slack = (float)(DepthStep + (std::fabs(t.dzdx) + std::fabs(t.dzdy)) * margin);
     out.push_back(t);
 }
 
 // Clipped to the near plane (0 <= z), as the GPU clips; the far plane needs
 // no clipping, since depth beyond 1 never wins against the cleared buffer.
-void ClipAndAdd(const ClipVertex (&v)[3], std::vector<CpuTriangle> &out) {
+void ClipAndAdd(const ClipVertex (&v)[3], double margin, std::vector<CpuTriangle> &out) {
     bool inside[3] = {v[0].z >= 0, v[1].z >= 0, v[2].z >= 0};
     ScreenVertex polygon[4];
     int n = 0;
@@ -90,28 +93,29 @@ void ClipAndAdd(const ClipVertex (&v)[3], std::vector<CpuTriangle> &out) {
         if (inside[k]) polygon[n++] = Project(a);
         if (inside[k] != inside[(k + 1) % 3]) polygon[n++] = Project(Lerp(a, b, a.z / (a.z - b.z)));
     }
-    for (int k = 1; k + 1 < n; ++k) AddTriangle(polygon[0], polygon[k], polygon[k + 1], out);
+    for (int k = 1; k + 1 < n; ++k) AddTriangle(polygon[0], polygon[k], polygon[k + 1], margin, out);
 }
 
-void SetUpTriangles(const CpuOcclusion &cpu, const std::vector<D3DXMATRIX> &worlds, size_t first, size_t end,
-                    const D3DXMATRIX &viewProjection, std::vector<CpuTriangle> &out) {
+// The front-facing triangles of `mesh` placed at trees first .. end - 1.
+void SetUpTriangles(const CpuMesh &mesh, const std::vector<D3DXMATRIX> &worlds, size_t first, size_t end,
+                    const D3DXMATRIX &viewProjection, double margin, std::vector<CpuTriangle> &out) {
     out.clear();
-    std::vector<ClipVertex> clip(cpu.positions.size());
-    std::vector<ScreenVertex> screen(cpu.positions.size());
+    std::vector<ClipVertex> clip(mesh.positions.size());
+    std::vector<ScreenVertex> screen(mesh.positions.size());
     for (size_t tree = first; tree < end; ++tree) {
         D3DXMATRIX m = worlds[tree] * viewProjection;
-        if (BoxOutsideFrustum(cpu.bounds, m)) continue;
+        if (BoxOutsideFrustum(mesh.bounds, m)) continue;
         for (size_t i = 0; i < clip.size(); ++i) {
-            clip[i] = Transform(cpu.positions[i], m);
+            clip[i] = Transform(mesh.positions[i], m);
             if (clip[i].z >= 0) screen[i] = Project(clip[i]);
         }
-        for (size_t i = 0; i + 2 < cpu.indices.size(); i += 3) {
-            uint32_t a = cpu.indices[i], b = cpu.indices[i + 1], c = cpu.indices[i + 2];
+        for (size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+            uint32_t a = mesh.indices[i], b = mesh.indices[i + 1], c = mesh.indices[i + 2];
             if (clip[a].z >= 0 && clip[b].z >= 0 && clip[c].z >= 0) {
-                AddTriangle(screen[a], screen[b], screen[c], out);
+                AddTriangle(screen[a], screen[b], screen[c], margin, out);
             } else {
                 const ClipVertex v[3] = {clip[a], clip[b], clip[c]};
-                ClipAndAdd(v, out);
+                ClipAndAdd(v, margin, out);
             }
         }
     }
@@ -156,10 +160,9 @@ void KeepNearer(float *row, int from, int to, float z, float dz) {
     for (; x <= to; ++x) row[x] = std::min(row[x], z + dz * (float)(x - from));
 }
 
-// Whether any pixel of x = from .. to is at or behind the plane, less the slack.
+// Whether any pixel of x = from .. to is at or behind the plane z + dz * (x - from).
 bool AnyBehind(const float *row, int from, int to, float z, float dz) {
     int x = from;
-    z -= DepthSlack;
 #ifdef __SSE2__
     const __m128 base = _mm_set1_ps(z), step = _mm_set1_ps(dz), four = _mm_set1_ps(4);
     __m128 offset = _mm_setr_ps(0, 1, 2, 3);
@@ -173,21 +176,23 @@ bool AnyBehind(const float *row, int from, int to, float z, float dz) {
     return false;
 }
 
+// The triangle's depth plus its slack: the farthest the GPU may put it.
 void RasteriseTriangle(CpuOcclusion &cpu, const CpuTriangle &t, int top, int bottom) {
-    ForEachSpan(t, top, bottom, CoverMargin, [&](int y, int from, int to, double z0, double dzdx) {
-        KeepNearer(&cpu.depth[(size_t)y * CpuDepthWidth], from, to, (float)(z0 + dzdx * from), (float)dzdx);
+    ForEachSpan(t, top, bottom, cpu.coverMargin, [&](int y, int from, int to, double z0, double dzdx) {
+        KeepNearer(&cpu.depth[(size_t)y * CpuDepthWidth], from, to, (float)(z0 + dzdx * from) + t.slack, (float)dzdx);
         return false;
     });
 }
 
 // The query of the program's pass on the CPU: does any pixel the GPU may
 // cover with the tree's own bounding mesh (a superset: centres up to the
-// margin outside) have depth at or behind the mesh's, less the slack?
+// margin outside) have depth at or behind the nearest the GPU may put the
+// mesh there (its depth less its slack)?
 bool MeshVisible(const CpuOcclusion &cpu, const std::vector<CpuTriangle> &triangles) {
     for (const CpuTriangle &t : triangles)
-        if (ForEachSpan(t, 0, CpuDepthHeight - 1, -CoverMargin, [&](int y, int from, int to, double z0, double dzdx) {
-                return AnyBehind(&cpu.depth[(size_t)y * CpuDepthWidth], from, to, (float)(z0 + dzdx * from),
-                                 (float)dzdx);
+        if (ForEachSpan(t, 0, CpuDepthHeight - 1, -cpu.coverMargin, [&](int y, int from, int to, double z0, double dzdx) {
+                return AnyBehind(&cpu.depth[(size_t)y * CpuDepthWidth], from, to,
+                                 (float)(z0 + dzdx * from) - t.slack, (float)dzdx);
             }))
             return true;
     return false;
@@ -221,49 +226,21 @@ bool AnyPixelBehind(const CpuOcclusion &cpu, int left, int top, int right, int b
     return false;
 }
 
-// A box that holds the camera is drawn without its mesh's test: the camera
-// may stand inside the bounding mesh, whose faces then all turn away (the
-// program's pass loses such a tree, which fills the view).
-enum class BoxTest { Culled, Passed, AtCamera };
-
-// The eye is the point the projection maps to x = y = w = 0; found in the
-// box's own space (m is world-view-projection) by Cramer's rule. A
-// projection without an eye (orthographic) holds no camera.
-bool CameraInside(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
-    const int columns[3] = {0, 1, 3};
-    double a[3][3], b[3];
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) a[i][j] = m.m[j][columns[i]];
-        b[i] = -m.m[3][columns[i]];
-    }
-    auto determinant = [](const double (&k)[3][3]) {
-        return k[0][0] * (k[1][1] * k[2][2] - k[1][2] * k[2][1]) - k[0][1] * (k[1][0] * k[2][2] - k[1][2] * k[2][0]) +
-               k[0][2] * (k[1][0] * k[2][1] - k[1][1] * k[2][0]);
-    };
-    double whole = determinant(a);
-    if (std::fabs(whole) < 1e-12) return false;
-    for (int axis = 0; axis < 3; ++axis) {
-        double replaced[3][3];
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j) replaced[i][j] = j == axis ? b[i] : a[i][j];
-        double eye = determinant(replaced) / whole;
-        if (eye < cpu.bounds.min[axis] || eye > cpu.bounds.max[axis]) return false;
-    }
-    return true;
-}
+enum class BoxTest { Culled, Passed, NearPlane };
 
 BoxTest TestBox(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
+    D3DXVECTOR3 boxMin = BoxCorner(cpu.tested.bounds, 0), boxMax = BoxCorner(cpu.tested.bounds, 7);
+    if (NearPlaneCutsBox(boxMin, boxMax, m)) return BoxTest::NearPlane;
     ClipVertex corners[8];
     int beyondFar = 0;
     for (int corner = 0; corner < 8; ++corner) {
-        corners[corner] = Transform(BoxCorner(cpu.bounds, corner), m);
+        corners[corner] = Transform(BoxCorner(cpu.tested.bounds, corner), m);
         beyondFar += corners[corner].z > corners[corner].w;
     }
     if (beyondFar == 8) return BoxTest::Culled;
     // The part of the box beyond the near plane: its corners there, and
     // where its edges cross the plane.
     double lo[2] = {1e30, 1e30}, hi[2] = {-1e30, -1e30}, nearest = 1e30;
-    bool reachesCamera = false;
     auto extend = [&](const ClipVertex &v) {
         double x = v.x / v.w, y = v.y / v.w;
         lo[0] = std::min(lo[0], x), hi[0] = std::max(hi[0], x);
@@ -273,7 +250,6 @@ BoxTest TestBox(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
     for (int corner = 0; corner < 8; ++corner) {
         const ClipVertex &a = corners[corner];
         if (a.z >= 0 && a.w > 0) extend(a);
-        reachesCamera |= a.z < 0;
         for (int axis = 1; axis < 8; axis <<= 1) {
             if (corner & axis) continue;
             const ClipVertex &b = corners[corner | axis];
@@ -288,37 +264,42 @@ BoxTest TestBox(const CpuOcclusion &cpu, const D3DXMATRIX &m) {
     double left = std::floor(PixelX(lo[0], CpuDepthWidth)) - 1, right = std::ceil(PixelX(hi[0], CpuDepthWidth)) + 1;
     double top = std::floor(PixelY(hi[1], CpuDepthHeight)) - 1, bottom = std::ceil(PixelY(lo[1], CpuDepthHeight)) + 1;
     if (right < 0 || bottom < 0 || left > CpuDepthWidth - 1 || top > CpuDepthHeight - 1) return BoxTest::Culled;
-    if (reachesCamera && CameraInside(cpu, m)) return BoxTest::AtCamera;
     bool behind = AnyPixelBehind(cpu, (int)std::max(left, 0.0), (int)std::max(top, 0.0),
                                  (int)std::min(right, CpuDepthWidth - 1.0), (int)std::min(bottom, CpuDepthHeight - 1.0),
-                                 (float)nearest - DepthSlack);
+                                 (float)nearest - DepthStep);
     return behind ? BoxTest::Passed : BoxTest::Culled;
 }
 
-// Runs work(part) for part 0..parts-1, the first on the calling thread.
-template <typename Work>
-void InParallel(int parts, const Work &work) {
-    std::vector<std::thread> others;
-    for (int part = 1; part < parts; ++part) others.emplace_back(work, part);
-    work(0);
-    for (std::thread &thread : others) thread.join();
-}
+CpuMesh TrianglesOf(const GlMesh &mesh) { return {mesh.positions, mesh.indices, mesh.bounds}; }
 
 }  // namespace
 
-bool CreateCpuOcclusion(CpuOcclusion &cpu, const GlScene &scene, int threads, std::string &error) {
-    if (scene.bounding.positions.empty() || scene.bounding.indices.size() % 3 != 0) {
-        error = "the bounding mesh has no triangles to rasterise";
-        return false;
-    }
-    cpu.threads = std::clamp(threads, 1, CpuDepthHeight / CpuTileSize);
-    cpu.positions = scene.bounding.positions;
-    cpu.indices = scene.bounding.indices;
-    cpu.bounds = scene.bounding.bounds;
+bool CreateCpuOcclusion(CpuOcclusion &cpu, const GlScene &scene, int threads, std::string &error,
+                        const GlMesh *occluders) {
+    const GlMesh &occluder = occluders ? *occluders : scene.bounding;
+    for (const GlMesh *mesh : {&occluder, &scene.bounding})
+        if (mesh->positions.empty() || mesh->indices.size() % 3 != 0) {
+            error = "a mesh of the CPU method has no triangles to rasterise";
+            return false;
+        }
+    DestroyCpuOcclusion(cpu);
+    GLint subpixelBits = 4;  // the least OpenGL allows
+    glGetIntegerv(GL_SUBPIXEL_BITS, &subpixelBits);
+    cpu.coverMargin = std::ldexp(1.0, -std::clamp(subpixelBits, 4, 16));
+    cpu.threads = std::clamp(threads, 1, CpuTilesY);
+    cpu.occluder = TrianglesOf(occluder);
+    cpu.tested = TrianglesOf(scene.bounding);
     cpu.triangles.assign(cpu.threads, {});
     cpu.depth.assign((size_t)CpuDepthWidth * CpuDepthHeight, 1.0f);
     cpu.tileMax.assign((size_t)CpuTilesX * CpuTilesY, 1.0f);
+    cpu.pool = std::make_unique<ThreadPool>();
+    StartThreadPool(*cpu.pool, cpu.threads);
     return true;
+}
+
+void DestroyCpuOcclusion(CpuOcclusion &cpu) {
+    if (cpu.pool) StopThreadPool(*cpu.pool);
+    cpu = CpuOcclusion();
 }
 
 std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMATRIX &viewProjection) {
@@ -328,18 +309,18 @@ std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMAT
         first = trees * part / parts;
         end = trees * (part + 1) / parts;
     };
-    InParallel(parts, [&](int part) {
+    RunInParallel(*cpu.pool, [&](int part) {
         size_t first, end;
         treeRange(part, first, end);
-        SetUpTriangles(cpu, scene.worlds, first, end, viewProjection, cpu.triangles[part]);
+        SetUpTriangles(cpu.occluder, scene.worlds, first, end, viewProjection, cpu.coverMargin, cpu.triangles[part]);
     });
     // Bands of whole tile rows, so each band's tiles are its own.
-    InParallel(parts, [&](int part) {
+    RunInParallel(*cpu.pool, [&](int part) {
         int top = CpuTilesY * part / parts * CpuTileSize, bottom = CpuTilesY * (part + 1) / parts * CpuTileSize;
         RasteriseRows(cpu, top, bottom);
     });
     std::vector<char> visible(trees, 0);
-    InParallel(parts, [&](int part) {
+    RunInParallel(*cpu.pool, [&](int part) {
         size_t first, end;
         treeRange(part, first, end);
         std::vector<CpuTriangle> own;
@@ -347,7 +328,7 @@ std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMAT
             BoxTest box = TestBox(cpu, scene.worlds[i] * viewProjection);
             if (box == BoxTest::Culled) continue;
             if (box == BoxTest::Passed) {
-                SetUpTriangles(cpu, scene.worlds, i, i + 1, viewProjection, own);
+                SetUpTriangles(cpu.tested, scene.worlds, i, i + 1, viewProjection, cpu.coverMargin, own);
                 if (!MeshVisible(cpu, own)) continue;
             }
             visible[i] = 1;

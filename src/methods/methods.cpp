@@ -5,7 +5,7 @@
 namespace {
 
 const MethodInfo Infos[MethodCount] = {
-    {"specified", "the program's pass",
+    {"stop_and_wait", "stop-and-wait (the program's pass)",
      "One occlusion query per tree, each awaited before the next is issued.", true},
     {"batched", "batched queries", "Every tree's query issued after the depth fill, then all read: one wait.", true},
     {"temporal", "temporal (last frames' answers)",
@@ -15,12 +15,31 @@ const MethodInfo Infos[MethodCount] = {
     {"cpu", "CPU rasteriser",
      "The bounding meshes rasterised in software at the occlusion buffer's size; each box tested against that depth.",
      false},
+    {"frustum", "frustum only", "Each tree's box against the six planes of the view: what culling gets without "
+                                "occlusion.", false},
     {"off", "culling off", "Every tree drawn: the cost that culling saves.", false},
 };
+
+// Trees whose box (the tree's own bounds) is not wholly outside the view.
+std::vector<bool> FrustumPass(const GlScene &scene, const D3DXMATRIX &viewProjection) {
+    std::vector<bool> visible(scene.worlds.size());
+    for (size_t i = 0; i < visible.size(); ++i)
+        visible[i] = !BoxOutsideFrustum(scene.tree.bounds, scene.worlds[i] * viewProjection);
+    return visible;
+}
 
 }  // namespace
 
 const MethodInfo &DescribeMethod(Method method) { return Infos[(int)method]; }
+
+bool MethodNamed(const std::string &name, Method &method) {
+    for (int m = 0; m < MethodCount; ++m)
+        if (name == Infos[m].name) {
+            method = (Method)m;
+            return true;
+        }
+    return false;
+}
 
 bool CreateMethods(Methods &methods, GlScene &scene, std::string &error) {
     size_t trees = scene.worlds.size();
@@ -37,15 +56,17 @@ void DestroyMethods(Methods &methods) {
     DestroyTreeQueries(methods.batched);
     DestroyTemporalQueries(methods.temporal);
     DestroyHizPyramid(methods.hiz);
-    methods.cpu = CpuOcclusion{};
+    DestroyCpuOcclusion(methods.cpu);
     methods.temporal.lag = lag;  // a setting, kept across a rebuild
 }
 
-bool RebuildForest(GlScene &scene, Methods &methods, int count, std::string &error) {
+bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, std::string &error) {
     DestroyMethods(methods);
-    scene.worlds = ForestWorlds(count);
+    scene.worlds = ForestWorlds(count, seed);
     return CreateMethods(methods, scene, error);
 }
+
+void RestartMethods(Methods &methods) { RestartTemporalQueries(methods.temporal); }
 
 std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer) {
@@ -55,8 +76,19 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
     case Method::Temporal: return TemporalPass(scene, methods.temporal, viewProjection, timer);
     case Method::Hiz: return HizPass(scene, methods.hiz, viewProjection, timer);
     case Method::Cpu: return CpuPass(methods.cpu, scene, viewProjection);
+    case Method::Frustum: return FrustumPass(scene, viewProjection);
     case Method::Off:
     case Method::Count: break;
     }
     return std::vector<bool>(scene.worlds.size(), true);
+}
+
+std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
+                            CullTimer &timer) {
+    StartCullFrame(timer);
+    BeginCulling(timer);
+    std::vector<bool> flags = CullTrees(methods, method, scene, viewProjection, timer);
+    EndCulling(timer);
+    MainSceneGl(scene, viewProjection, flags);
+    return flags;
 }

@@ -1,5 +1,12 @@
 // Every culling method behind one switch, in the order of the lab's keys
-// 1..6, with what the benchmark, the lab and the docs say of each.
+// 1, 2, ..., with what the benchmark, the lab and the docs say of each.
+//
+// Adding a method: its files (its state, Create/Destroy, and a pass that
+// returns one flag per tree, or draws the frame itself), an entry in Method
+// and in the table in methods.cpp, its state in Methods, and its case in
+// CreateMethods, DestroyMethods and CullTrees (or DrawFrame). The benchmark,
+// its CSV and summary, the sweep, the plots and the lab's list follow the
+// table.
 #pragma once
 
 #include <string>
@@ -11,21 +18,23 @@
 #include "methods/query_methods.h"
 #include "methods/timing.h"
 
-enum class Method { StopAndWait, Batched, Temporal, Hiz, Cpu, Off, Count };
+enum class Method { StopAndWait, Batched, Temporal, Hiz, Cpu, Frustum, Off, Count };
 constexpr int MethodCount = (int)Method::Count;
 
 struct MethodInfo {
-    const char *name;   // in summary keys, CSV columns and the lab's announcements
+    const char *name;   // in summary keys, CSV columns, plots and the lab's announcements
     const char *label;  // in the lab's list
     const char *help;   // one sentence on what it does
     bool fillsOcclusionBuffer;  // draws the bounding meshes into the occlusion buffer
 };
 const MethodInfo &DescribeMethod(Method method);
 inline const char *MethodName(Method method) { return DescribeMethod(method).name; }
+// The method of that name; false when there is none.
+bool MethodNamed(const std::string &name, Method &method);
 
 // The CPU method's threads. One: on the two shared cores measured, a second
 // thread waited to be scheduled longer than it saved (the benchmark times
-// the other count beside it, pass_ms_cpu_other_threads).
+// the other count beside it, the contender cpu_other_threads).
 constexpr int CpuOcclusionThreads = 1;
 
 struct Methods {
@@ -38,10 +47,18 @@ struct Methods {
 // For scene.worlds.size() trees; rebuilt when the count changes.
 bool CreateMethods(Methods &methods, GlScene &scene, std::string &error);
 void DestroyMethods(Methods &methods);
-// The forest rebuilt with `count` trees (ForestWorlds) and the methods with
-// it; temporal's lag is kept.
-bool RebuildForest(GlScene &scene, Methods &methods, int count, std::string &error);
-// Which trees to draw this frame: one flag per tree. The time it spends
-// blocked on the GPU's answers is added to `timer`.
+// The forest rebuilt with `count` trees (ForestWorlds from `seed`) and the
+// methods with it; temporal's lag is kept.
+bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, std::string &error);
+// Results in flight belong to another camera or forest: forgotten.
+void RestartMethods(Methods &methods);
+
+// Which trees to draw this frame: one flag per tree. Its waits are taken
+// out of `timer`'s spans; the caller spans its work.
 std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
+                            CullTimer &timer);
+// One frame with the method: its culling timed by `timer` (StartCullFrame,
+// then spans around its work only) and the main scene drawn with the trees
+// it keeps. Returns one flag per tree: drawn.
+std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer);

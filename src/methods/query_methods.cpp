@@ -1,6 +1,16 @@
 #include "methods/query_methods.h"
 
+#include "occlusion/occlusion.h"
+
 namespace {
+
+// As in the program's pass: a tree whose bounding box the near plane cuts
+// inside the view is drawn, whatever its query counted.
+void KeepTreesTheNearPlaneCuts(const GlScene &scene, const D3DXMATRIX &viewProjection, std::vector<bool> &visible) {
+    D3DXVECTOR3 boxMin = BoxCorner(scene.bounding.bounds, 0), boxMax = BoxCorner(scene.bounding.bounds, 7);
+    for (size_t i = 0; i < visible.size(); ++i)
+        if (!visible[i] && NearPlaneCutsBox(boxMin, boxMax, scene.worlds[i] * viewProjection)) visible[i] = true;
+}
 
 void IssueQueries(GlScene &scene, const TreeQueries &set, const D3DXMATRIX &viewProjection) {
     for (size_t i = 0; i < scene.worlds.size(); ++i) {
@@ -38,6 +48,7 @@ std::vector<bool> StopAndWaitPass(GlScene &scene, TreeQueries &set, const D3DXMA
         // OpenGL that wait is one blocking read, which flushes by itself.
         visible.push_back(AwaitQuery(timer, set.queries[i]) != 0);
     }
+    KeepTreesTheNearPlaneCuts(scene, viewProjection, visible);
     return visible;
 }
 
@@ -49,6 +60,7 @@ std::vector<bool> BatchedPass(GlScene &scene, TreeQueries &set, const D3DXMATRIX
     // Results come back in order, so waiting for the first read is the one
     // wait; the rest are ready by then or soon after.
     for (GLuint query : set.queries) visible.push_back(AwaitQuery(timer, query) != 0);
+    KeepTreesTheNearPlaneCuts(scene, viewProjection, visible);
     return visible;
 }
 
@@ -84,5 +96,6 @@ std::vector<bool> TemporalPass(GlScene &scene, TemporalQueries &temporal, const 
     IssueQueries(scene, temporal.sets[temporal.frame % Sets], viewProjection);
     glFlush();
     ++temporal.frame;
+    KeepTreesTheNearPlaneCuts(scene, viewProjection, visible);
     return visible;
 }

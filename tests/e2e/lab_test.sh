@@ -59,9 +59,9 @@ cpu="230x160+520+$inset_y"
 # The program's pass loses a few trees from the start point, marked in magenta.
 e2e_wait_for 30 more_than "$magenta" 25% "$scene" 200 ||
     e2e_fail "no wrongly culled tree marked from the start point ($(count "$magenta" 25% "$scene") pixels)"
-e2e_window_shot "$E2E_DIR/specified.png"
+e2e_window_shot "$E2E_DIR/stop_and_wait.png"
 
-for step in "2 batched" "3 temporal" "4 hiz" "5 cpu" "6 off"; do
+for step in "2 batched" "3 temporal" "4 hiz" "5 cpu" "6 frustum" "7 off"; do
     press_until "${step% *}" "method: ${step#* }"
     e2e_window_shot "$E2E_DIR/${step#* }.png"
     echo "ok: key ${step% *} chose ${step#* }"
@@ -74,7 +74,7 @@ done
 
 # Frozen with the program's pass, then flown back: the frozen frustum and
 # the culled trees' boxes stand in front of the viewer.
-press_until 1 "method: specified"
+press_until 1 "method: stop_and_wait"
 press_until f "frozen: 1"
 e2e_key_down s
 e2e_wait_for 30 more_than "$cyan" 30% "$scene" 100
