@@ -46,7 +46,3 @@ MethodFigures RunContenderFrame(ContenderStates &states, int k, GlScene &scene, 
 // A method's frame on its own state and timer, the same way.
 MethodFigures RunMethodFrame(Methods &methods, Method method, CullTimer &timer, GlScene &scene,
                              const D3DXMATRIX &viewProjection);
-
-// Trees the truth sees in both frames, drawn in one and not the other.
-int CountPops(const std::vector<bool> &drawnBefore, const std::vector<int> &truthBefore,
-              const std::vector<bool> &drawn, const std::vector<int> &truth);

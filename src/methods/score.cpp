@@ -41,3 +41,11 @@ FrameScore ScoreFrame(const std::vector<bool> &drawn, const std::vector<int> &tr
     }
     return score;
 }
+
+int CountPops(const std::vector<bool> &drawnBefore, const std::vector<int> &truthBefore,
+              const std::vector<bool> &drawn, const std::vector<int> &truth) {
+    int pops = 0;
+    for (size_t i = 0; i < drawn.size() && i < drawnBefore.size() && i < truth.size() && i < truthBefore.size(); ++i)
+        pops += truthBefore[i] > 0 && truth[i] > 0 && drawnBefore[i] != drawn[i];
+    return pops;
+}

@@ -32,3 +32,8 @@ struct FrameScore {
 // Either of truthPixels and reference may be empty: those counts stay 0.
 FrameScore ScoreFrame(const std::vector<bool> &drawn, const std::vector<int> &truthPixels,
                       const std::vector<bool> &reference);
+
+// Popping, what a user sees as flicker: trees the truth sees in both
+// frames, drawn in one and not the other.
+int CountPops(const std::vector<bool> &drawnBefore, const std::vector<int> &truthBefore,
+              const std::vector<bool> &drawn, const std::vector<int> &truth);
