@@ -6,15 +6,18 @@ directory of the tree (globs must match one); every `make X` names a Makefile
 target; every snake_case name in code (`query_wait_ms`, `pass_ms_*`) is a key
 the benchmark prints as `key: value` or a column of its CSV; the README's
 "What it needs" list gives each profile of scripts/bootstrap an item naming
-exactly the packages that profile adds; its Layout names every source
-directory. Paths under build*/ and absolute paths are outputs or install
-places, not checked.
+exactly the packages that profile adds, and each of those packages is in the
+distribution's package index where this machine has one (apt-cache); its
+Layout names every source directory. Paths under build*/ and absolute paths
+are outputs or install places, not checked.
 
 usage: docs_check.py REPO_ROOT
 """
 import glob
 import os
 import re
+import shutil
+import subprocess
 import sys
 
 CODE_SPAN = re.compile(r"`((?:[^`\n]|\n(?!\s*\n))+)`")  # may wrap, not across a blank line
@@ -141,7 +144,7 @@ def profiles(root):
     return {name: [w for w in ws if w not in words] for name, ws in words.items()}
 
 
-def check_packages(root, readme, errors):
+def check_packages(root, readme, errors, notes):
     table = profiles(root)
     if not table:
         errors.append("scripts/bootstrap: found no profiles (declare -A profiles=(...)): the check would be vacuous")
@@ -171,6 +174,24 @@ def check_packages(root, readme, errors):
             errors.append(f"README.md: 'What it needs' lists {package} for '{name}', which that profile does not add")
         for package in sorted(set(adds) - listed[name]):
             errors.append(f"README.md: the profile '{name}' adds {package}, which 'What it needs' does not list for it")
+    check_index(table, errors, notes)
+
+
+def check_index(table, errors, notes):
+    """Every package a profile adds is one the distribution's package index has."""
+    lists = glob.glob("/var/lib/apt/lists/*_Packages*")
+    if not shutil.which("apt-cache") or not lists:
+        notes.append("no package index on this machine (apt-cache, /var/lib/apt/lists): package names not checked")
+        return
+    wanted = sorted({p for adds in table.values() for p in adds})
+    # madison lists the versions the index offers, one line each: "name | version | source".
+    shown = subprocess.run(["apt-cache", "madison", *wanted], capture_output=True, text=True).stdout
+    known = {line.split("|")[0].strip() for line in shown.splitlines() if "|" in line}
+    for name, adds in sorted(table.items()):
+        for package in adds:
+            if package not in known:
+                errors.append(f"scripts/bootstrap: the profile '{name}' adds {package}, which the package index does not have")
+    notes.append(f"{len(known & set(wanted))} of the {len(wanted)} packages of {len(table)} profiles are in the package index")
 
 
 def check_layout(root, readme, errors):
@@ -202,10 +223,11 @@ def main():
     for page in pages(root):
         check_page(root, page, keys, targets, errors, counts)
     readme = read(os.path.join(root, "README.md"))
-    check_packages(root, readme, errors)
+    notes = []
+    check_packages(root, readme, errors, notes)
     check_layout(root, readme, errors)
-    for error in errors:
-        print("docs-check: " + error)
+    for line in errors + notes:
+        print("docs-check: " + line)
     named = ", ".join(f"{n} {what}" for what, n in counts.items())
     print(f"docs-check: {len(pages(root))} pages naming {named}: {len(errors)} stale")
     return 1 if errors else 0
