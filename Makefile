@@ -8,9 +8,9 @@ SHELL := /bin/bash
 
 # Configures $(BUILD_DIR), showing only the options' choices (and errors).
 configure = cmake -S . -B $(BUILD_DIR) -G Ninja $(1) $(CMAKE_FLAGS) | { grep '^-- OC_' || true; }
-# Says how long a first build takes: from an empty build folder, without
-# ccache, on 2 shared cores (AMD EPYC), the demo took 17 to 31 s and the lab
-# 25 to 46 s (everything, tests included: 148 to 157 s).
+# Says how long a first build takes. From an empty build folder, without
+# ccache, on 2 cores (AMD EPYC) shared with other builds: the demo 17 to 44 s,
+# the lab 25 to 46 s (everything, tests included: 148 to 157 s).
 first_build = [ -e $(BUILD_DIR)/$(1) ] || echo "building $(1): the first build takes about $(2) on 2 cores"
 
 .PHONY: help run lab test build package mutants stress
