@@ -46,15 +46,18 @@ foreach(file occlusion-culling.1 occlusion-lab.1 changelog)
 endforeach()
 add_custom_target(packaging-files ALL DEPENDS ${OC_COMPRESSED})
 
-install(FILES ${OC_PACKAGING_DIR}/${OC_APP_ID}.desktop ${OC_PACKAGING_DIR}/${OC_APP_ID}.lab.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${OC_PACKAGING_DIR}/${OC_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/occlusion-culling.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The lab's entry and manual page go with the lab.
+if(OC_LAB)
+  install(FILES ${OC_PACKAGING_DIR}/${OC_APP_ID}.lab.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/occlusion-lab.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 install(FILES ${CMAKE_BINARY_DIR}/packaging/${OC_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size ${OC_ICON_SIZES})
   install(FILES ${OC_PACKAGING_DIR}/icons/occlusion-culling-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME occlusion-culling.png)
 endforeach()
-install(FILES ${CMAKE_BINARY_DIR}/packaging/occlusion-culling.1.gz ${CMAKE_BINARY_DIR}/packaging/occlusion-lab.1.gz
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${OC_PACKAGING_DIR}/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${OC_DOC_DIR})
 
 set(CPACK_GENERATOR DEB)
@@ -69,8 +72,8 @@ buffer inside an occlusion query, and only the trees that showed at least
 one pixel are drawn in full. It renders with OpenGL 3.3, on any GPU or
 with Mesa's llvmpipe.
 .
-A second program, occlusion-lab, shows the culling at work: six methods
-switched while flying, a frozen culling camera to fly away from, the
+A second program, occlusion-lab, shows the culling at work: every culling
+method switched while flying, a frozen culling camera to fly away from, the
 occlusion buffer, depth pyramid and CPU depth buffer on screen, and every
 method's errors against the truth.")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)

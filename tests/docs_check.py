@@ -5,16 +5,19 @@ Every relative link (and its #section) and every path in code names a file or
 directory of the tree (globs must match one); every `make X` names a Makefile
 target; every snake_case name in code (`query_wait_ms`, `pass_ms_*`) is a key
 of the benchmark's summary or a column of its CSV, as `occlusion-bench --keys`
-lists them (or a key its sweep prints); the README's
-"What it needs" list names exactly the packages scripts/bootstrap installs;
-its Layout names every source directory. Paths under build*/ and absolute
-paths are outputs or install places, not checked.
+lists them (or a key its sweep prints); the README's "What it needs" list
+gives each profile of scripts/bootstrap an item naming exactly the packages
+that profile adds, and each of those packages is in the distribution's
+package index where this machine has one (apt-cache); its Layout names every
+source directory. Paths under build*/ and absolute paths are outputs or
+install places, not checked.
 
 usage: docs_check.py REPO_ROOT BENCH_PROGRAM
 """
 import glob
 import os
 import re
+import shutil
 import subprocess
 import sys
 
@@ -131,22 +134,62 @@ def section(text, heading):
     return match.group(1) if match else None
 
 
-def check_packages(root, readme, errors):
+def profiles(root):
+    """scripts/bootstrap's profiles: name -> the packages it adds to the profiles it names."""
     bootstrap = read(os.path.join(root, "scripts", "bootstrap"))
-    installed = set(re.search(r"packages=\((.*?)\)", bootstrap, re.S).group(1).split())
+    table = re.search(r"^declare -A profiles=\((.*?)^\)", bootstrap, re.S | re.M)
+    words = {name: text.split() for name, text in re.findall(r'\[([\w-]+)\]="([^"]*)"', table.group(1) if table else "")}
+    return {name: [w for w in ws if w not in words] for name, ws in words.items()}
+
+
+def check_packages(root, readme, errors, notes):
+    table = profiles(root)
+    if not table:
+        errors.append("scripts/bootstrap: found no profiles (declare -A profiles=(...)): the check would be vacuous")
+        return
     needs = section(readme, "What it needs")
     if needs is None:
         errors.append("README.md: no section '## What it needs'")
         return
-    listed = set()
-    # Each item of the list reads "what for: `packages`...".
+    listed = {}
+    # Each item reads "`PROFILE` (or `scripts/bootstrap PROFILE`) ...: `packages`...".
     for item in re.findall(r"^- (.*?)(?=^- |^\s*$|\Z)", needs, re.M | re.S):
-        for span in CODE_SPAN.findall(item.split(":", 1)[-1]):
-            listed.update(span.split())
-    for package in sorted(listed - installed):
-        errors.append(f"README.md: 'What it needs' lists {package}, which scripts/bootstrap does not install")
-    for package in sorted(installed - listed):
-        errors.append(f"README.md: scripts/bootstrap installs {package}, which 'What it needs' does not list")
+        spans = CODE_SPAN.findall(item)
+        first = spans[0].split() if spans else []
+        named = first[-1] if first and first[:-1] in ([], ["scripts/bootstrap"]) else None
+        packages = {w for span in CODE_SPAN.findall(item.split(":", 1)[-1]) for w in span.split()}
+        if named not in table:
+            if packages:
+                errors.append(f"README.md: 'What it needs' lists {' '.join(sorted(packages))} under no profile "
+                              f"of scripts/bootstrap (an item starts with `PROFILE`)")
+            continue
+        listed.setdefault(named, set()).update(packages)
+    for name, adds in sorted(table.items()):
+        if name not in listed:
+            errors.append(f"README.md: 'What it needs' has no item for the profile '{name}' of scripts/bootstrap")
+            continue
+        for package in sorted(listed[name] - set(adds)):
+            errors.append(f"README.md: 'What it needs' lists {package} for '{name}', which that profile does not add")
+        for package in sorted(set(adds) - listed[name]):
+            errors.append(f"README.md: the profile '{name}' adds {package}, which 'What it needs' does not list for it")
+    check_index(table, errors, notes)
+
+
+def check_index(table, errors, notes):
+    """Every package a profile adds is one the distribution's package index has."""
+    lists = glob.glob("/var/lib/apt/lists/*_Packages*")
+    if not shutil.which("apt-cache") or not lists:
+        notes.append("no package index on this machine (apt-cache, /var/lib/apt/lists): package names not checked")
+        return
+    wanted = sorted({p for adds in table.values() for p in adds})
+    # madison lists the versions the index offers, one line each: "name | version | source".
+    shown = subprocess.run(["apt-cache", "madison", *wanted], capture_output=True, text=True).stdout
+    known = {line.split("|")[0].strip() for line in shown.splitlines() if "|" in line}
+    for name, adds in sorted(table.items()):
+        for package in adds:
+            if package not in known:
+                errors.append(f"scripts/bootstrap: the profile '{name}' adds {package}, which the package index does not have")
+    notes.append(f"{len(known & set(wanted))} of the {len(wanted)} packages of {len(table)} profiles are in the package index")
 
 
 def check_layout(root, readme, errors):
@@ -178,10 +221,11 @@ def main():
     for page in pages(root):
         check_page(root, page, keys, targets, errors, counts)
     readme = read(os.path.join(root, "README.md"))
-    check_packages(root, readme, errors)
+    notes = []
+    check_packages(root, readme, errors, notes)
     check_layout(root, readme, errors)
-    for error in errors:
-        print("docs-check: " + error)
+    for line in errors + notes:
+        print("docs-check: " + line)
     named = ", ".join(f"{n} {what}" for what, n in counts.items())
     print(f"docs-check: {len(pages(root))} pages naming {named}: {len(errors)} stale")
     return 1 if errors else 0

@@ -108,7 +108,7 @@ focus_case() {
 focus_case "Linux build" "$program"
 
 if [ -n "${OC_WINDOWS_EXE:-}" ]; then
-    command -v wine >/dev/null || e2e_fail "wine is not installed (scripts/bootstrap installs it)"
+    command -v wine >/dev/null || e2e_fail "wine is not installed (scripts/bootstrap test installs it)"
     [ -f "$OC_WINDOWS_EXE" ] || e2e_fail "no Windows build at $OC_WINDOWS_EXE"
     export WINEPREFIX=${WINEPREFIX:-$E2E_DIR/wineprefix} WINEDEBUG=-all
     timeout 180 wine wineboot -i >/dev/null 2>&1 || e2e_fail "wine could not set up its prefix"

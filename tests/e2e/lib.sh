@@ -156,7 +156,7 @@ trap 'exit 130' INT TERM
 e2e_start_display() {
     local tool
     for tool in Xvfb xdotool wmctrl $([ "${1:-}" = --no-wm ] || echo openbox); do
-        command -v "$tool" >/dev/null || e2e_fail "$tool is not installed (scripts/bootstrap installs it)"
+        command -v "$tool" >/dev/null || e2e_fail "$tool is not installed (scripts/bootstrap test installs it)"
     done
     # Xvfb picks a free display number itself and writes it once it accepts
     # clients. -noreset: by default the server resets when its last client
@@ -192,7 +192,7 @@ e2e_start_wm() {
 # the window (e2e_weston_boxes).
 E2E_WESTON_SIZE="1200x900"
 e2e_start_weston() {
-    command -v weston >/dev/null || e2e_fail "weston is not installed (scripts/bootstrap installs it)"
+    command -v weston >/dev/null || e2e_fail "weston is not installed (scripts/bootstrap test installs it)"
     export XDG_RUNTIME_DIR="$E2E_DIR/runtime"
     mkdir -p -m 700 "$XDG_RUNTIME_DIR"
     printf '[core]\nidle-time=0\n[shell]\nbackground-color=0xffff00ff\nbackground-image=none\npanel-position=none\nlocking=false\nanimation=none\nclose-animation=none\nstartup-animation=none\n' \

@@ -12,7 +12,7 @@ root=$(realpath "$2")
 . "$(dirname "$0")/lib.sh"
 convert=/usr/bin/convert
 
-command -v faketime >/dev/null || e2e_fail "faketime is not installed (scripts/bootstrap installs it)"
+command -v faketime >/dev/null || e2e_fail "faketime is not installed (scripts/bootstrap test installs it)"
 
 e2e_start_display
 work="$E2E_DIR/work"

@@ -13,7 +13,7 @@ program=$(realpath "$1")
 root=$(realpath "$2")
 # shellcheck source=lib.sh
 . "$(dirname "$0")/lib.sh"
-command -v faketime >/dev/null || e2e_fail "faketime is not installed (scripts/bootstrap installs it)"
+command -v faketime >/dev/null || e2e_fail "faketime is not installed (scripts/bootstrap test installs it)"
 
 e2e_start_display --no-wm
 e2e_start_weston

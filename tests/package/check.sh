@@ -10,7 +10,7 @@ root=$(realpath "$1")
 build=$2
 fail() { echo "FAIL: $*" >&2; exit 1; }
 for tool in lintian desktop-file-validate appstreamcli dpkg-deb; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/bootstrap installs it)"
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/bootstrap test installs it)"
 done
 
 deb=$("$root/scripts/package" "$build" | tail -n 1) || fail "scripts/package failed"

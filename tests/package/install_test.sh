@@ -27,7 +27,7 @@ debs=("$1"/occlusion-culling_*.deb)
 deb=$(realpath "${debs[0]}")
 # shellcheck source=../e2e/lib.sh
 . "$(dirname "$0")/../e2e/lib.sh"
-command -v faketime >/dev/null || e2e_fail "faketime is not installed (scripts/bootstrap installs it)"
+command -v faketime >/dev/null || e2e_fail "faketime is not installed (scripts/bootstrap test installs it)"
 id=com.example.occlusion_culling
 
 # Files and folders the package would add, so that purging can be checked
