@@ -111,18 +111,33 @@ struct Target {
 void ResetStates(IDirect3DDevice9 *device) {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
-    device->SetTexture(0, NULL);
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ZERO);
+    device->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    for (DWORD stage = 0; stage < 2; ++stage) {
+        device->SetTexture(stage, NULL);
+        device->SetTextureStageState(stage, D3DTSS_COLOROP, stage ? D3DTOP_DISABLE : D3DTOP_MODULATE);
+        device->SetTextureStageState(stage, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        device->SetTextureStageState(stage, D3DTSS_COLORARG2, D3DTA_CURRENT);
+        device->SetTextureStageState(stage, D3DTSS_ALPHAOP, stage ? D3DTOP_DISABLE : D3DTOP_SELECTARG1);
+        device->SetTextureStageState(stage, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+        device->SetTextureStageState(stage, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
+        device->SetTextureStageState(stage, D3DTSS_TEXCOORDINDEX, stage);
+    }
     device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
     device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+    device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
+    device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
 }
 
-void Quad(float x1, float y1, float x2, float y2, DWORD colour, float z = 0.5f) {
-    ScreenVertex quad[4] = {{x1, y1, z, 1, colour, 0, 0}, {x2, y1, z, 1, colour, 1, 0}, {x1, y2, z, 1, colour, 0, 1},
-                            {x2, y2, z, 1, colour, 1, 1}};
+void Quad(float x1, float y1, float x2, float y2, DWORD colour, float z = 0.5f, float u2 = 1, float v2 = 1) {
+    ScreenVertex quad[4] = {{x1, y1, z, 1, colour, 0, 0}, {x2, y1, z, 1, colour, u2, 0},
+                            {x1, y2, z, 1, colour, 0, v2}, {x2, y2, z, 1, colour, u2, v2}};
     Dev->SetFVF(ScreenFormat);
     Dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
 }
@@ -205,11 +220,16 @@ void TransformedEdges() {
 
 void Culling() {
     Target target(64, 64);
-    const struct { const char *name; float y[4]; } cases[] = {{"cull_default_strip_tl_tr_bl_br", {10, 10, 20, 20}},
-                                                             {"cull_default_strip_bl_br_tl_tr", {20, 20, 10, 10}}};
+    const struct { const char *name; DWORD cull; float y[4]; } cases[] = {
+        {"cull_default_strip_tl_tr_bl_br", D3DCULL_CCW, {10, 10, 20, 20}},
+        {"cull_default_strip_bl_br_tl_tr", D3DCULL_CCW, {20, 20, 10, 10}},
+        {"cull_cw_strip_tl_tr_bl_br", D3DCULL_CW, {10, 10, 20, 20}},
+        {"cull_cw_strip_bl_br_tl_tr", D3DCULL_CW, {20, 20, 10, 10}},
+        {"cull_none_strip_bl_br_tl_tr", D3DCULL_NONE, {20, 20, 10, 10}}};
     for (const auto &c : cases) {
         target.Begin(0xFF000000);
         ResetStates(Dev);
+        Dev->SetRenderState(D3DRS_CULLMODE, c.cull);
         ScreenVertex quad[4] = {{10, c.y[0], 0.5f, 1, 0xFFFFFFFF, 0, 0}, {30, c.y[1], 0.5f, 1, 0xFFFFFFFF, 0, 0},
                                 {10, c.y[2], 0.5f, 1, 0xFFFFFFFF, 0, 0}, {30, c.y[3], 0.5f, 1, 0xFFFFFFFF, 0, 0}};
         Dev->SetFVF(ScreenFormat);
@@ -258,6 +278,186 @@ void FixedFunctionColour() {
     Dev->SetFVF(PlainFormat);
     Dev->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, plain, sizeof(PlainVertex));
     Line("lit_default_material_no_lights", "0x%08X", (unsigned)target.End()[0]);
+}
+
+// Three quads, each one pixel: nearer than, level with and farther than what
+// was drawn there first (or with an alpha below, at and above the reference).
+// For each comparison, "<=>" where all three pass, "-" where one fails.
+void Comparisons() {
+    static const char *const names[] = {"never", "less", "equal", "lessequal", "greater", "notequal",
+                                        "greaterequal", "always"};
+    Target target(4, 1);
+    std::string results[2];
+    for (int alphaTest = 0; alphaTest < 2; ++alphaTest)
+        for (DWORD func = D3DCMP_NEVER; func <= D3DCMP_ALWAYS; ++func) {
+            target.Begin(0xFF000000);
+            ResetStates(Dev);
+            if (alphaTest) {
+                Dev->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+                Dev->SetRenderState(D3DRS_ALPHAREF, 0x80);
+                Dev->SetRenderState(D3DRS_ALPHAFUNC, func);
+            } else {
+                Quad(-0.5f, -0.5f, 2.5f, 0.5f, 0xFF000000, 0.5f);
+                Dev->SetRenderState(D3DRS_ZFUNC, func);
+                Dev->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+            }
+            for (int i = 0; i < 3; ++i)
+                Quad(i - 0.5f, -0.5f, i + 0.5f, 0.5f, (0x7Fu + i) << 24 | 0xFFFFFF, 0.25f + 0.25f * i);
+            std::vector<DWORD> pixels = target.End();
+            std::string &text = results[alphaTest];
+            text += std::string(text.empty() ? "" : " ") + names[func - 1] + "=";
+            for (int i = 0; i < 3; ++i) text += (pixels[i] & 0xFFFFFF) ? "<=>"[i] : '-';
+        }
+    Line("depth_compare", "%s", results[0].c_str());
+    Line("alpha_compare", "%s", results[1].c_str());
+}
+
+// A quad of 0xC0A04020 blended over 0x80406080: the target's alpha differs
+// from the source's, so every factor shows.
+void Blending() {
+    Target target(4, 4);
+    const struct { const char *name; DWORD enable, source, destination, op; } cases[] = {
+        {"blend_srcalpha_invsrcalpha", TRUE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD},
+        {"blend_off_srcalpha_invsrcalpha", FALSE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD},
+        {"blend_destalpha_invdestalpha", TRUE, D3DBLEND_DESTALPHA, D3DBLEND_INVDESTALPHA, D3DBLENDOP_ADD},
+        {"blend_destcolor_srccolor", TRUE, D3DBLEND_DESTCOLOR, D3DBLEND_SRCCOLOR, D3DBLENDOP_ADD},
+        {"blend_invdestcolor_invsrccolor", TRUE, D3DBLEND_INVDESTCOLOR, D3DBLEND_INVSRCCOLOR, D3DBLENDOP_ADD},
+        {"blend_one_one_subtract", TRUE, D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_SUBTRACT},
+        {"blend_one_one_revsubtract", TRUE, D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_REVSUBTRACT},
+        {"blend_one_zero_revsubtract", TRUE, D3DBLEND_ONE, D3DBLEND_ZERO, D3DBLENDOP_REVSUBTRACT},
+        {"blend_min", TRUE, D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_MIN},
+        {"blend_max", TRUE, D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_MAX}};
+    for (const auto &c : cases) {
+        target.Begin(0x80406080);
+        ResetStates(Dev);
+        Dev->SetRenderState(D3DRS_ALPHABLENDENABLE, c.enable);
+        Dev->SetRenderState(D3DRS_SRCBLEND, c.source);
+        Dev->SetRenderState(D3DRS_DESTBLEND, c.destination);
+        Dev->SetRenderState(D3DRS_BLENDOP, c.op);
+        Quad(-0.5f, -0.5f, 3.5f, 3.5f, 0xC0A04020);
+        Line(c.name, "0x%08X", (unsigned)target.End()[0]);
+    }
+    ResetStates(Dev);
+}
+
+IDirect3DTexture9 *Solid(D3DFORMAT format, DWORD colour) {
+    IDirect3DTexture9 *texture = NULL;
+    Dev->CreateTexture(1, 1, 1, 0, format, D3DPOOL_MANAGED, &texture, NULL);
+    D3DLOCKED_RECT locked;
+    texture->LockRect(0, &locked, NULL, 0);
+    *(DWORD *)locked.pBits = colour;
+    texture->UnlockRect(0);
+    return texture;
+}
+
+// Texture 0x80C08040, vertex colour 0xFF4080C0, texture factor 0x40204080,
+// a second stage's texture 0xFF808080.
+void TextureStages() {
+    IDirect3DTexture9 *texture = Solid(D3DFMT_A8R8G8B8, 0x80C08040), *second = Solid(D3DFMT_A8R8G8B8, 0xFF808080),
+                      *opaque = Solid(D3DFMT_X8R8G8B8, 0x00FF8040);
+    Target target(4, 4);
+    const DWORD Arg1 = D3DTOP_SELECTARG1, Texture = D3DTA_TEXTURE;
+    const struct {
+        const char *name;
+        IDirect3DTexture9 *stage0;
+        DWORD colorOp, colorArg1, alphaOp;
+        IDirect3DTexture9 *stage1;
+    } cases[] = {{"stage_modulate", texture, D3DTOP_MODULATE, Texture, D3DTOP_MODULATE, NULL},
+                 {"stage_selectarg2", texture, D3DTOP_SELECTARG2, Texture, Arg1, NULL},
+                 {"stage_modulate2x", texture, D3DTOP_MODULATE2X, Texture, Arg1, NULL},
+                 {"stage_subtract", texture, D3DTOP_SUBTRACT, Texture, Arg1, NULL},
+                 {"stage_tfactor", texture, Arg1, D3DTA_TFACTOR, Arg1, NULL},
+                 {"stage_complement", texture, Arg1, Texture | D3DTA_COMPLEMENT, Arg1, NULL},
+                 {"stage_alphareplicate", texture, Arg1, Texture | D3DTA_ALPHAREPLICATE, Arg1, NULL},
+                 {"stage_alpha_selectarg2", texture, Arg1, Texture, D3DTOP_SELECTARG2, NULL},
+                 {"stage1_modulate", texture, Arg1, Texture, Arg1, second},
+                 {"texture_x8r8g8b8_alpha", opaque, Arg1, Texture, Arg1, NULL}};
+    for (const auto &c : cases) {
+        target.Begin(0xFF000000);
+        ResetStates(Dev);
+        Dev->SetRenderState(D3DRS_TEXTUREFACTOR, 0x40204080);
+        Dev->SetTexture(0, c.stage0);
+        Dev->SetTextureStageState(0, D3DTSS_COLOROP, c.colorOp);
+        Dev->SetTextureStageState(0, D3DTSS_COLORARG1, c.colorArg1);
+        Dev->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+        Dev->SetTextureStageState(0, D3DTSS_ALPHAOP, c.alphaOp);
+        Dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+        if (c.stage1) {
+            Dev->SetTexture(1, c.stage1);
+            Dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
+            Dev->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 0);
+        }
+        Quad(-0.5f, -0.5f, 3.5f, 3.5f, 0xFF4080C0);
+        Line(c.name, "0x%08X", (unsigned)target.End()[0]);
+    }
+
+    ResetStates(Dev);
+    opaque->Release();
+    second->Release();
+    texture->Release();
+}
+
+// The 8 x 5 checker over 16 x 16 pixels with u and v running 0..2: the red of
+// row 1 gives the texel columns sampled (b: the border colour), the green of
+// column 1 the texel rows.
+void AddressModes() {
+    IDirect3DTexture9 *texture = Checker();
+    Target target(16, 16);
+    const struct { const char *name; DWORD u, v; } cases[] = {
+        {"address_wrap_clamp", D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP},
+        {"address_mirror_border", D3DTADDRESS_MIRROR, D3DTADDRESS_BORDER},
+        {"address_border_mirror", D3DTADDRESS_BORDER, D3DTADDRESS_MIRROR}};
+    for (const auto &c : cases) {
+        target.Begin(0xFF000000);
+        ResetStates(Dev);
+        Dev->SetTexture(0, texture);
+        Dev->SetSamplerState(0, D3DSAMP_ADDRESSU, c.u);
+        Dev->SetSamplerState(0, D3DSAMP_ADDRESSV, c.v);
+        Dev->SetSamplerState(0, D3DSAMP_BORDERCOLOR, 0xFF0000FF);
+        Quad(-0.5f, -0.5f, 15.5f, 15.5f, 0xFFFFFFFF, 0.5f, 2, 2);
+        std::vector<DWORD> pixels = target.End();
+        std::string row, column;
+        for (int i = 0; i < 16; ++i) {
+            DWORD across = pixels[16 + i], down = pixels[i * 16 + 1];
+            row += across == 0xFF0000FF ? 'b' : (char)('0' + (across >> 20 & 0xF));
+            column += down == 0xFF0000FF ? 'b' : (char)('0' + (down >> 12 & 0xF));
+        }
+        Line(c.name, "row1=%s column1=%s", row.c_str(), column.c_str());
+    }
+    ResetStates(Dev);
+    texture->Release();
+}
+
+// Levels of 16, 8, 4, 2 and 1 texels in red, green, blue, white and black; a
+// 6-pixel quad reads between levels 1 and 2.
+void MipFilters() {
+    IDirect3DTexture9 *texture = NULL;
+    Dev->CreateTexture(16, 16, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, NULL);
+    const DWORD colours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, 0xFF000000};
+    for (DWORD level = 0; level < texture->GetLevelCount() && level < 5; ++level) {
+        D3DLOCKED_RECT locked;
+        texture->LockRect(level, &locked, NULL, 0);
+        UINT side = 16 >> level;
+        for (UINT y = 0; y < side; ++y)
+            for (UINT x = 0; x < side; ++x) ((DWORD *)((BYTE *)locked.pBits + y * locked.Pitch))[x] = colours[level];
+        texture->UnlockRect(level);
+    }
+    Target target(8, 8);
+    std::string text;
+    const DWORD filters[] = {D3DTEXF_NONE, D3DTEXF_POINT, D3DTEXF_LINEAR};
+    for (DWORD filter : filters) {
+        target.Begin(0xFF000000);
+        ResetStates(Dev);
+        Dev->SetTexture(0, texture);
+        Dev->SetSamplerState(0, D3DSAMP_MIPFILTER, filter);
+        Quad(-0.5f, -0.5f, 5.5f, 5.5f, 0xFFFFFFFF);
+        char pixel[16];
+        snprintf(pixel, sizeof pixel, "%s0x%08X", text.empty() ? "" : " ", (unsigned)target.End()[2 * 8 + 2]);
+        text += pixel;
+    }
+    Line("mip_filter_none_point_linear", "%s", text.c_str());
+    ResetStates(Dev);
+    texture->Release();
 }
 
 // "state=value ..." for each state as get(state, &value) reads it.
@@ -387,6 +587,8 @@ void StateBlocks() {
     Dev->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     Dev->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
     Dev->SetTexture(0, texture);
+    D3DXMATRIX world, read;
+    Dev->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, 1, 0, 0));
     DWORD during = 0;
     Dev->GetRenderState(D3DRS_ZENABLE, &during);
     IDirect3DStateBlock9 *block = NULL;
@@ -400,14 +602,17 @@ void StateBlocks() {
     Dev->GetRenderState(D3DRS_ZENABLE, &z);
     Dev->GetSamplerState(0, D3DSAMP_MINFILTER, &filter);
     Dev->GetTexture(0, &bound);
-    Line("stateblock_fresh_apply", "zenable=%lu minfilter=%lu texture=%s", (unsigned long)z, (unsigned long)filter,
-         bound == texture ? "recorded" : "other");
+    Dev->GetTransform(D3DTS_WORLD, &read);
+    Line("stateblock_fresh_apply", "zenable=%lu minfilter=%lu texture=%s world_x=%g", (unsigned long)z,
+         (unsigned long)filter, bound == texture ? "recorded" : "other", read._41);
     if (bound) bound->Release();
     Dev->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     Dev->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
     Dev->SetTexture(0, NULL);
     Dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    Dev->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, 2, 0, 0));
     block->Capture();
+    Dev->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, 3, 0, 0));
     Dev->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     Dev->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
     Dev->SetTexture(0, texture);
@@ -418,11 +623,13 @@ void StateBlocks() {
     Dev->GetRenderState(D3DRS_CULLMODE, &cull);
     bound = NULL;
     Dev->GetTexture(0, &bound);
-    Line("stateblock_capture_apply", "zenable=%lu minfilter=%lu texture=%s cull=%lu", (unsigned long)z,
-         (unsigned long)filter, bound ? "some" : "none", (unsigned long)cull);
+    Dev->GetTransform(D3DTS_WORLD, &read);
+    Line("stateblock_capture_apply", "zenable=%lu minfilter=%lu texture=%s cull=%lu world_x=%g", (unsigned long)z,
+         (unsigned long)filter, bound ? "some" : "none", (unsigned long)cull, read._41);
     if (bound) bound->Release();
     block->Release();
     Dev->SetTexture(0, NULL);
+    Dev->SetTransform(D3DTS_WORLD, D3DXMatrixIdentity(&world));
     texture->Release();
     ResetStates(Dev);
 }
@@ -444,8 +651,13 @@ void Resets() {
     Dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
     HRESULT withBackBuffer = Dev->Reset(&parameters);
     backBuffer->Release();
-    Line("reset_with_default_texture_target_buffer_backbuffer", "0x%08X 0x%08X 0x%08X 0x%08X", (unsigned)withTexture,
-         (unsigned)withTarget, (unsigned)withBuffer, (unsigned)withBackBuffer);
+    IDirect3DSurface9 *depth = NULL;
+    Dev->CreateDepthStencilSurface(32, 32, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &depth, NULL);
+    HRESULT withDepth = Dev->Reset(&parameters);
+    depth->Release();
+    Line("reset_with_default_texture_target_buffer_backbuffer_depth", "0x%08X 0x%08X 0x%08X 0x%08X 0x%08X",
+         (unsigned)withTexture, (unsigned)withTarget, (unsigned)withBuffer, (unsigned)withBackBuffer,
+         (unsigned)withDepth);
     IDirect3DTexture9 *managed = NULL;
     Dev->CreateTexture(32, 32, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &managed, NULL);
     Dev->SetTexture(0, managed);
@@ -519,7 +731,7 @@ void SavedBitmap() {
     ID3DXRenderToSurface *render = NULL;
     D3DXCreateRenderToSurface(Dev, 320, 240, D3DFMT_X8R8G8B8, TRUE, D3DFMT_D16, &render);
     render->BeginScene(surface, NULL);
-    Dev->Clear(0, NULL, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFC8C8C8, 1.0f, 0);
+    Dev->Clear(0, NULL, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00C8C8C8, 1.0f, 0);
     ResetStates(Dev);
     Quad(-0.5f, -0.5f, 319.5f, 0.5f, 0xFFFF0000);
     render->EndScene(0);
@@ -537,8 +749,8 @@ void SavedBitmap() {
     } else {
         auto u32 = [&](size_t at) { return (unsigned long)(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | (unsigned long)bytes[at + 3] << 24); };
         size_t last = 54 + (size_t)239 * 320 * 4;  // the top row, stored last
-        Line("save_bmp", "hr=0x%08X size=%zu offset=%lu width=%lu height=%ld bpp=%d compression=%lu", (unsigned)hr,
-             bytes.size(), u32(10), u32(18), (long)(int)u32(22), bytes[28], u32(30));
+        Line("save_bmp", "hr=0x%08X size=%zu size_field=%lu offset=%lu width=%lu height=%ld bpp=%d compression=%lu",
+             (unsigned)hr, bytes.size(), u32(2), u32(10), u32(18), (long)(int)u32(22), bytes[28], u32(30));
         Line("save_bmp_pixels", "bottom_row_bgrx=%02X%02X%02X%02X top_row_bgrx=%02X%02X%02X%02X", bytes[54], bytes[55],
              bytes[56], bytes[57], bytes[last], bytes[last + 1], bytes[last + 2], bytes[last + 3]);
     }
@@ -691,6 +903,11 @@ int main(int argc, char **argv) {
     TransformedEdges();
     Culling();
     FixedFunctionColour();
+    Comparisons();
+    Blending();
+    TextureStages();
+    AddressModes();
+    MipFilters();
     OcclusionQueries();
     QueryPolls();
     StateBlocks();

@@ -68,9 +68,12 @@ TEST_F(ProgramTest, MeshLoadingFailsWithTheCodesD3DXGives) {
 
 TEST_F(ProgramTest, TexturesTakePowerOfTwoSidesAndTheFullMipChain) {
     ASSERT_TRUE(StartProgram());
+    D3DCAPS9 caps{};
+    Device->GetDeviceCaps(&caps);
+    const uint32_t limit = caps.MaxTextureWidth, limitLevels = 32 - __builtin_clz(limit);
     const struct {
         uint32_t width, height, textureWidth, textureHeight, levels;
-    } cases[] = {{300, 200, 512, 256, 10}, {1, 3, 1, 4, 3}};
+    } cases[] = {{300, 200, 512, 256, 10}, {1, 3, 1, 4, 3}, {limit / 2 + 1, 1, limit, 1, limitLevels}};
     for (const auto &c : cases) {
         Write("image.bmp", Bitmap(c.width, c.height, 0x336699));
         IDirect3DTexture9 *texture = nullptr;
@@ -91,6 +94,37 @@ TEST_F(ProgramTest, TexturesTakePowerOfTwoSidesAndTheFullMipChain) {
         }
         texture->Release();
     }
+}
+
+// Two quads side by side, each its own material and vertex colour: each
+// subset draws its own faces, and the colours are rounded to bytes.
+TEST_F(ProgramTest, EachSubsetDrawsItsOwnFacesInTheirVertexColours) {
+    Write("halves.x",
+          "xof 0303txt 0032\n"
+          "Mesh { 8; -1;1;0.5;, 0;1;0.5;, 0;-1;0.5;, -1;-1;0.5;, 0;1;0.5;, 1;1;0.5;, 1;-1;0.5;, 0;-1;0.5;;\n"
+          " 2; 4;0,1,2,3;, 4;4,5,6,7;;\n"
+          " MeshVertexColors { 8; 0;0.5;0.25;0.75;1;, 1;0.5;0.25;0.75;1;, 2;0.5;0.25;0.75;1;, 3;0.5;0.25;0.75;1;,\n"
+          "  4;0.2;0.4;0.6;1;, 5;0.2;0.4;0.6;1;, 6;0.2;0.4;0.6;1;, 7;0.2;0.4;0.6;1;; }\n"
+          " MeshMaterialList { 2; 2; 0, 1;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }\n"
+          "  Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } }\n"
+          "}\n");
+    HeadlessDevice d;
+    ASSERT_TRUE(d.Create(8, 8));
+    ID3DXMesh *mesh = nullptr;
+    ASSERT_EQ(D3DXLoadMeshFromXA("halves.x", D3DXMESH_MANAGED, d.device, nullptr, nullptr, nullptr, nullptr, &mesh),
+              D3D_OK)
+        << GetPlatformError();
+    d.device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    d.device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    const DWORD left = 0xFF8040BF, right = 0xFF336699;  // 0.5, 0.25 and 0.75 round to 0x80, 0x40, 0xBF
+    for (DWORD subset = 0; subset < 2; ++subset) {
+        d.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        mesh->DrawSubset(subset);
+        std::vector<DWORD> pixels = d.Read();
+        EXPECT_EQ(CountPixels(pixels, subset ? right : left), 32) << "subset " << subset;
+        EXPECT_EQ(CountPixels(pixels, 0xFF000000), 32) << "subset " << subset;
+    }
+    mesh->Release();
 }
 
 }  // namespace

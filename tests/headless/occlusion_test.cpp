@@ -107,6 +107,10 @@ TEST_F(OcclusionTest, HoldingMSavesTheBufferEveryFrame) {
     Pass();  // no objects: uniformly grey
     std::vector<unsigned char> empty = ReadBuffer();
     ASSERT_EQ(empty.size(), 54u + 320 * 240 * 4);
+    // Other tools scale the bitmap by its resolution: 2835 pixels per metre (72 per inch) each way.
+    auto field = [&](size_t at) { return empty[at] | empty[at + 1] << 8 | empty[at + 2] << 16 | empty[at + 3] << 24; };
+    EXPECT_EQ(field(38), 2835);
+    EXPECT_EQ(field(42), 2835);
     for (size_t i = 54; i < empty.size(); ++i) ASSERT_EQ(empty[i], (i - 54) % 4 == 3 ? empty[i] : 200) << i;  // grey; alpha aside
     Place(0, 30);
     Pass();

@@ -132,6 +132,37 @@ TEST(GdiDraw, ClipsToTheBitmapWhereverTheTextIs) {
         for (int x = 10; x < 40; ++x) ASSERT_EQ(shifted.At(x, y), Untouched);
 }
 
+// The text's cells take the background colour, ETO_OPAQUE's rectangle too;
+// a glyph's full coverage shows the text colour. Red on blue, so that a swap
+// of the colour's channels or of text and background shows.
+TEST(GdiDraw, CellsAndTheOpaqueRectangleTakeTheBackgroundAndGlyphsTheTextColour) {
+    constexpr uint32_t Red = 0xFF0000, Blue = 0x0000FF;
+    Canvas canvas(100, -50, MakeFont(-40));
+    SetTextColor(canvas.dc, RGB(255, 0, 0));
+    SetBkColor(canvas.dc, RGB(0, 0, 255));
+    const SIZE cell = canvas.Extent("l");
+    canvas.Draw(5, 2, "l", 0);
+    int red = 0, blue = 0;
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 50; ++x) {
+            bool inCell = x >= 5 && x < 5 + cell.cx && y >= 2 && y < 2 + cell.cy;
+            uint32_t pixel = canvas.At(x, y);
+            if (!inCell) {
+                ASSERT_EQ(pixel, Untouched) << x << "," << y;
+            }
+            red += pixel == Red;
+            blue += pixel == Blue;
+        }
+    EXPECT_GT(red, 20);  // the stem
+    EXPECT_GT(blue, red);
+    RECT box = {55, 0, 100, 50};
+    canvas.Draw(60, 2, "l", 0, &box);
+    EXPECT_EQ(canvas.At(55, 49), Untouched);
+    canvas.Draw(60, 2, "l", ETO_OPAQUE, &box);
+    EXPECT_EQ(canvas.At(55, 49), Blue);
+    EXPECT_EQ(canvas.At(99, 0), Blue);
+}
+
 TEST(GdiBitmap, RejectsWhatItCannotAllocateOrRepresent) {
     uint32_t *bits = nullptr;
     EXPECT_EQ(MakeBitmap(0, 10, &bits), nullptr);
