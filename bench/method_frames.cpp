@@ -2,18 +2,27 @@
 
 #include <cstring>
 
-const std::vector<Contender> Contenders = {
-    {"stop_and_wait", Method::StopAndWait, 0, 0},
-    {"batched", Method::Batched, 0, 0},
-    {"temporal", Method::Temporal, 1, 0},
-    {"temporal_lag2", Method::Temporal, 2, 0},
-    {"temporal_lag3", Method::Temporal, 3, 0},
-    {"hiz", Method::Hiz, 0, 0},
-    {"cpu", Method::Cpu, 0, CpuOcclusionThreads},
-    {"cpu_other_threads", Method::Cpu, 0, CpuOcclusionThreads == 1 ? 2 : 1},
-    {"frustum", Method::Frustum, 0, 0},
-    {"off", Method::Off, 0, 0},
-};
+namespace {
+
+// Every method of the table in its order, the variants after their method.
+std::vector<Contender> AllContenders() {
+    std::vector<Contender> contenders;
+    for (int m = 0; m < MethodCount; ++m) {
+        Method method = (Method)m;
+        contenders.push_back({MethodName(method), method, method == Method::Temporal ? 1 : 0,
+                              method == Method::Cpu ? CpuOcclusionThreads : 0});
+        if (method == Method::Temporal) {
+            contenders.push_back({"temporal_lag2", method, 2, 0});
+            contenders.push_back({"temporal_lag3", method, 3, 0});
+        }
+        if (method == Method::Cpu) contenders.push_back({"cpu_other_threads", method, 0, CpuOcclusionThreads == 1 ? 2 : 1});
+    }
+    return contenders;
+}
+
+}  // namespace
+
+const std::vector<Contender> Contenders = AllContenders();
 
 int ContenderIndex(const char *name) {
     for (size_t k = 0; k < Contenders.size(); ++k)

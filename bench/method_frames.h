@@ -15,7 +15,8 @@ struct Contender {
     int lag;           // the temporal method's lag; 0 for the others
     int cpuThreads;    // the CPU method's threads; 0 for the others
 };
-// In the order they run on each frame; stop_and_wait first, the reference.
+// In the order they run on each frame: the methods' table (stop_and_wait
+// first, the reference), each variant after its method.
 extern const std::vector<Contender> Contenders;
 int ContenderIndex(const char *name);
 

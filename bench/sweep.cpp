@@ -38,6 +38,7 @@ double SpreadFor(const Layout &layout, int trees) {
 bool MeasureCount(GlScene &scene, GroundTruth &truth, const Layout &layout, int trees,
                   const std::vector<D3DXMATRIX> &path, unsigned seed, SweepPoint &point) {
     scene.worlds = ForestWorlds(trees, seed, (float)SpreadFor(layout, trees));
+    UploadWorlds(scene);
     std::vector<Methods> methods(MethodCount);
     std::vector<CullTimer> timers(MethodCount);
     std::string error;

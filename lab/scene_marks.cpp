@@ -45,10 +45,9 @@ void DrawList(const std::vector<MarkVertex> &vertices, GLenum mode) {
 }  // namespace
 
 bool CreateSceneMarks(SceneMarks &marks, std::string &error) {
-    marks.program = LinkSceneProgram(FragmentSource, error);
-    if (!marks.program) return false;
-    marks.matrixUniform = glGetUniformLocation(marks.program, "worldViewProjection");
-    marks.offsetUniform = glGetUniformLocation(marks.program, "pixelOffset");
+    marks.program.program = LinkSceneProgram(FragmentSource, error);
+    if (!marks.program.program) return false;
+    FindSceneUniforms(marks.program);
     glGenVertexArrays(1, &marks.vertexArray);
     glBindVertexArray(marks.vertexArray);
     glGenBuffers(1, &marks.buffer);
@@ -62,7 +61,7 @@ bool CreateSceneMarks(SceneMarks &marks, std::string &error) {
 }
 
 void DestroySceneMarks(SceneMarks &marks) {
-    glDeleteProgram(marks.program);
+    glDeleteProgram(marks.program.program);
     glDeleteVertexArrays(1, &marks.vertexArray);
     glDeleteBuffers(1, &marks.buffer);
     marks = SceneMarks();
@@ -104,12 +103,16 @@ void DrawSceneMarks(SceneMarks &marks, GlScene &scene, const D3DXMATRIX &viewPro
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
     glBindFramebuffer(GL_FRAMEBUFFER, scene.mainFramebuffer);
     glViewport(0, 0, width, height);
-    glUseProgram(marks.program);
+    glUseProgram(marks.program.program);
     scene.current = nullptr;  // the scene binds its own program again on its next draw
     float offset[2];
     PixelShiftOffset(width, height, offset);
-    glUniform2fv(marks.offsetUniform, 1, offset);
-    glUniformMatrix4fv(marks.matrixUniform, 1, GL_FALSE, &viewProjection.m[0][0]);
+    D3DXMATRIX origin;
+    D3DXMatrixIdentity(&origin);
+    glUniform2fv(marks.program.offsetUniform, 1, offset);
+    glUniformMatrix4fv(marks.program.viewProjectionUniform, 1, GL_FALSE, &viewProjection.m[0][0]);
+    glUniformMatrix4fv(marks.program.worldUniform, 1, GL_FALSE, &origin.m[0][0]);
+    glUniform1i(marks.program.instancedUniform, 0);
     glBindVertexArray(marks.vertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, marks.buffer);
     glDisable(GL_CULL_FACE);

@@ -26,8 +26,8 @@ struct MarkVertex {
 };
 
 struct SceneMarks {
-    GLuint program = 0, vertexArray = 0, buffer = 0;
-    GLint matrixUniform = -1, offsetUniform = -1;
+    GlProgram program;
+    GLuint vertexArray = 0, buffer = 0;
     std::vector<MarkVertex> lines, triangles;
 };
 

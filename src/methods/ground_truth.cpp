@@ -1,21 +1,23 @@
 #include "methods/ground_truth.h"
 
+#include <algorithm>
+
 #include "methods/pixel_grid.h"
 
 namespace {
 
 const char *IdFragmentSource =
     "#version 430 core\n"
-    "uniform uint objectId;\n"
+    "flat in uint vTree;\n"
     "layout(location = 0) out uint id;\n"
-    "void main() { id = objectId; }\n";
+    "void main() { id = vTree; }\n";
 
-void DrawIds(const GroundTruth &truth, const GlMesh &mesh, const D3DXMATRIX &world, const D3DXMATRIX &viewProjection,
-             unsigned id) {
-    D3DXMATRIX m = world * viewProjection;
-    glUniformMatrix4fv(truth.matrixUniform, 1, GL_FALSE, &m.m[0][0]);
-    glUniform1ui(truth.idUniform, id);
-    DrawMeshParts(mesh);
+void DrawAtOrigin(const GroundTruth &truth, const GlMesh &mesh, const D3DXMATRIX &viewProjection) {
+    D3DXMATRIX origin;
+    D3DXMatrixIdentity(&origin);
+    glUniformMatrix4fv(truth.program.worldUniform, 1, GL_FALSE, &origin.m[0][0]);
+    glUniform1i(truth.program.instancedUniform, 0);
+    DrawMeshInstances(mesh, truth.list, 0, 1);
 }
 
 }  // namespace
@@ -23,11 +25,10 @@ void DrawIds(const GroundTruth &truth, const GlMesh &mesh, const D3DXMATRIX &wor
 bool CreateGroundTruth(GroundTruth &truth, int width, int height, std::string &error) {
     truth.width = width;
     truth.height = height;
-    truth.program = LinkSceneProgram(IdFragmentSource, error);
-    if (!truth.program) return false;
-    truth.matrixUniform = glGetUniformLocation(truth.program, "worldViewProjection");
-    truth.offsetUniform = glGetUniformLocation(truth.program, "pixelOffset");
-    truth.idUniform = glGetUniformLocation(truth.program, "objectId");
+    truth.program.program = LinkSceneProgram(IdFragmentSource, error);
+    if (!truth.program.program) return false;
+    FindSceneUniforms(truth.program);
+    glGenBuffers(1, &truth.list);
     glGenTextures(1, &truth.ids);
     glBindTexture(GL_TEXTURE_2D, truth.ids);
     glTexStorage2D(GL_TEXTURE_2D, 1, GL_R32UI, width, height);
@@ -49,7 +50,8 @@ void DestroyGroundTruth(GroundTruth &truth) {
     glDeleteFramebuffers(1, &truth.framebuffer);
     glDeleteTextures(1, &truth.ids);
     glDeleteRenderbuffers(1, &truth.depth);
-    glDeleteProgram(truth.program);
+    glDeleteBuffers(1, &truth.list);
+    glDeleteProgram(truth.program.program);
     truth = GroundTruth{};
 }
 
@@ -60,18 +62,24 @@ std::vector<int> GroundTruthPixels(GlScene &scene, GroundTruth &truth, const D3D
     const GLfloat far = 1.0f;
     glClearBufferuiv(GL_COLOR, 0, none);
     glClearBufferfv(GL_DEPTH, 0, &far);
-    glUseProgram(truth.program);
+    glUseProgram(truth.program.program);
+    scene.current = nullptr;  // the scene's next draw sets its own program again
     // The same pixel-centre shift as the main scene's target of this size.
     float offset[2];
     PixelShiftOffset(truth.width, truth.height, offset);
-    glUniform2fv(truth.offsetUniform, 1, offset);
-    scene.current = nullptr;  // the scene's next draw sets its own program again
+    glUniform2fv(truth.program.offsetUniform, 1, offset);
+    glUniformMatrix4fv(truth.program.viewProjectionUniform, 1, GL_FALSE, &viewProjection.m[0][0]);
 
-    D3DXMATRIX origin;
-    D3DXMatrixIdentity(&origin);
-    DrawIds(truth, scene.skybox, origin, viewProjection, 0);
-    DrawIds(truth, scene.terrain, origin, viewProjection, 0);
-    for (size_t i = 0; i < scene.worlds.size(); ++i) DrawIds(truth, scene.tree, scene.worlds[i], viewProjection, (unsigned)i + 1);
+    std::vector<uint32_t> inView;
+    for (size_t i = 0; i < scene.worlds.size(); ++i)
+        if (!BoxOutsideFrustum(scene.tree.bounds, scene.worlds[i] * viewProjection)) inView.push_back((uint32_t)i);
+    glBindBuffer(GL_ARRAY_BUFFER, truth.list);
+    glBufferData(GL_ARRAY_BUFFER, std::max<size_t>(inView.size(), 1) * sizeof(uint32_t), inView.data(),
+                 GL_STREAM_DRAW);
+    DrawAtOrigin(truth, scene.skybox, viewProjection);
+    DrawAtOrigin(truth, scene.terrain, viewProjection);
+    glUniform1i(truth.program.instancedUniform, 1);
+    DrawMeshInstances(scene.tree, truth.list, 0, (GLsizei)inView.size());
 
     // Rows come back bottom first, which the vertex stage's y flip makes the
     // top of the picture.

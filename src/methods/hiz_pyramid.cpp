@@ -47,8 +47,9 @@ const char *ReduceSource =
 const char *TestSource =
     "#version 430 core\n"
     "layout(local_size_x = 64) in;\n"
-    "layout(std430, binding = 0) readonly buffer Boxes { mat4 worldViewProjection[]; };\n"
+    "layout(std430, binding = 0) readonly buffer Worlds { mat4 worlds[]; };\n"
     "layout(std430, binding = 1) writeonly buffer Results { uint visible[]; };\n"
+    "uniform mat4 viewProjection;\n"
     "layout(binding = 2) uniform sampler2D pyramid;\n"
     "uniform vec3 boundsMin;\nuniform vec3 boundsMax;\nuniform int treeCount;\nuniform int levelCount;\n"
     "const float DepthSlack = 2.0 / 65535.0;\n"
@@ -86,7 +87,7 @@ const char *TestSource =
     "void main() {\n"
     "  uint i = gl_GlobalInvocationID.x;\n"
     "  if (i >= uint(treeCount)) return;\n"
-    "  visible[i] = Test(worldViewProjection[i]);\n"
+    "  visible[i] = Test(viewProjection * worlds[i]);\n"
     "}\n";
 
 GLuint Groups(int size, int local) { return (GLuint)((size + local - 1) / local); }
@@ -106,9 +107,6 @@ bool CreateHizPyramid(HizPyramid &hiz, size_t trees, std::string &error) {
     glTexStorage2D(GL_TEXTURE_2D, hiz.levels, GL_R32F, PyramidWidth, PyramidHeight);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST_MIPMAP_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glGenBuffers(1, &hiz.matrices);
-    glBindBuffer(GL_SHADER_STORAGE_BUFFER, hiz.matrices);
-    glBufferData(GL_SHADER_STORAGE_BUFFER, trees * sizeof(D3DXMATRIX), nullptr, GL_DYNAMIC_DRAW);
     glGenBuffers(1, &hiz.results);
     glBindBuffer(GL_SHADER_STORAGE_BUFFER, hiz.results);
     glBufferData(GL_SHADER_STORAGE_BUFFER, trees * sizeof(uint32_t), nullptr, GL_DYNAMIC_READ);
@@ -120,7 +118,6 @@ void DestroyHizPyramid(HizPyramid &hiz) {
     glDeleteProgram(hiz.copyProgram);
     glDeleteProgram(hiz.reduceProgram);
     glDeleteProgram(hiz.testProgram);
-    glDeleteBuffers(1, &hiz.matrices);
     glDeleteBuffers(1, &hiz.results);
     hiz = HizPyramid{};
 }
@@ -144,24 +141,22 @@ std::vector<bool> HizPass(GlScene &scene, HizPyramid &hiz, const D3DXMATRIX &vie
         glDispatchCompute(Groups(w, 8), Groups(h, 8), 1);
     }
 
-    std::vector<D3DXMATRIX> matrices;
-    for (const D3DXMATRIX &world : scene.worlds) matrices.push_back(world * viewProjection);
-    glBindBuffer(GL_SHADER_STORAGE_BUFFER, hiz.matrices);
-    glBufferSubData(GL_SHADER_STORAGE_BUFFER, 0, matrices.size() * sizeof(D3DXMATRIX), matrices.data());
-    glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 0, hiz.matrices);
+    size_t trees = scene.worlds.size();
+    glBindBufferBase(GL_SHADER_STORAGE_BUFFER, WorldsBinding, scene.worldBuffer);
     glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 1, hiz.results);
     glActiveTexture(GL_TEXTURE2);
     glBindTexture(GL_TEXTURE_2D, hiz.pyramid);
     glUseProgram(hiz.testProgram);
     glUniform3fv(glGetUniformLocation(hiz.testProgram, "boundsMin"), 1, scene.bounding.bounds.min);
     glUniform3fv(glGetUniformLocation(hiz.testProgram, "boundsMax"), 1, scene.bounding.bounds.max);
-    glUniform1i(glGetUniformLocation(hiz.testProgram, "treeCount"), (GLint)matrices.size());
+    glUniform1i(glGetUniformLocation(hiz.testProgram, "treeCount"), (GLint)trees);
+    glUniformMatrix4fv(glGetUniformLocation(hiz.testProgram, "viewProjection"), 1, GL_FALSE, &viewProjection.m[0][0]);
     glUniform1i(glGetUniformLocation(hiz.testProgram, "levelCount"), hiz.levels);
     glMemoryBarrier(GL_TEXTURE_FETCH_BARRIER_BIT | GL_SHADER_STORAGE_BARRIER_BIT);
-    glDispatchCompute(Groups((int)matrices.size(), 64), 1, 1);
+    glDispatchCompute(Groups((int)trees, 64), 1, 1);
     glMemoryBarrier(GL_BUFFER_UPDATE_BARRIER_BIT);
 
-    std::vector<uint32_t> flags(matrices.size());
+    std::vector<uint32_t> flags(trees);
     glBindBuffer(GL_SHADER_STORAGE_BUFFER, hiz.results);
     AwaitBuffer(timer, GL_SHADER_STORAGE_BUFFER, flags.size() * sizeof(uint32_t), flags.data());
     glActiveTexture(GL_TEXTURE0);

@@ -21,7 +21,7 @@ struct HizPyramid {
     GLuint pyramid = 0;  // R32F, the occlusion buffer padded to powers of two, and all its levels
     int levels = 0;
     GLuint copyProgram = 0, reduceProgram = 0, testProgram = 0;
-    GLuint matrices = 0, results = 0;  // one world-view-projection and one flag per tree
+    GLuint results = 0;  // one flag per tree (the trees' worlds are the scene's buffer)
 };
 
 bool CreateHizPyramid(HizPyramid &hiz, size_t trees, std::string &error);

@@ -63,6 +63,7 @@ void DestroyMethods(Methods &methods) {
 bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, std::string &error) {
     DestroyMethods(methods);
     scene.worlds = ForestWorlds(count, seed);
+    UploadWorlds(scene);
     return CreateMethods(methods, scene, error);
 }
 

@@ -12,19 +12,30 @@
 
 namespace {
 
+// Trees are drawn instanced: each instance's tree number (attribute 4,
+// from a list of the trees to draw) picks its world from the forest's
+// buffer. The sky and the terrain, and meshes placed one by one, take the
+// `world` uniform. The tree number goes on to the fragment stage (0 for a
+// mesh that is no tree), for the truth's object ids.
 const char *VertexSource =
     "#version 430 core\n"
     "layout(location = 0) in vec3 position;\n"
     "layout(location = 2) in vec4 colour;\n"
     "layout(location = 3) in vec2 texcoord;\n"
-    "uniform mat4 worldViewProjection;\n"
+    "layout(location = 4) in uint tree;\n"
+    "layout(std430, binding = 0) readonly buffer Worlds { mat4 worlds[]; };\n"
+    "uniform mat4 viewProjection;\n"
+    "uniform mat4 world;\n"
+    "uniform bool instanced;\n"
     "uniform vec2 pixelOffset;\n"
-    "out vec4 vColour;\nout vec2 vTexcoord;\n"
+    "out vec4 vColour;\nout vec2 vTexcoord;\nflat out uint vTree;\n"
     "void main() {\n"
-    "  gl_Position = worldViewProjection * vec4(position, 1.0);\n"
+    "  mat4 placed = instanced ? worlds[tree] : world;\n"
+    "  gl_Position = viewProjection * (placed * vec4(position, 1.0));\n"
     "  gl_Position.xy += pixelOffset * gl_Position.w;\n"
     "  gl_Position.y = -gl_Position.y;\n"
     "  vColour = colour;\n  vTexcoord = texcoord;\n"
+    "  vTree = instanced ? tree + 1u : 0u;\n"
     "}\n";
 // Texture stage 0 modulates texture and diffuse, colour and alpha alike;
 // with no texture bound the stage passes the diffuse colour through. One
@@ -99,21 +110,50 @@ bool LoadMesh(const std::string &path, GlMesh &mesh, std::string &error) {
     return true;
 }
 
+// The program for the part (with or without its texture), made current
+// with the target's pixel shift when it was not.
+const GlProgram &UseProgram(GlScene &scene, const GlMeshPart &part) {
+    const GlProgram &program = scene.programs[part.texture != 0];
+    if (scene.current != &program) {
+        glUseProgram(program.program);
+        glUniform2fv(program.offsetUniform, 1, scene.pixelOffset);
+        scene.current = &program;
+    }
+    return program;
+}
+
+size_t IndexSize(const GlMesh &mesh) { return mesh.indexType == GL_UNSIGNED_INT ? 4 : 2; }
+
+// A mesh placed by `world` (the sky and the terrain at the origin).
 void DrawMesh(GlScene &scene, const GlMesh &mesh, const D3DXMATRIX &world, const D3DXMATRIX &viewProjection) {
-    D3DXMATRIX m = world * viewProjection;
     glBindVertexArray(mesh.vertexArray);
-    size_t indexSize = mesh.indexType == GL_UNSIGNED_INT ? 4 : 2;
+    glBindVertexBuffer(1, scene.everyTree, 0, sizeof(uint32_t));
     for (const GlMeshPart &part : mesh.parts) {
         if (part.indexCount == 0) continue;
-        const GlProgram &program = scene.programs[part.texture != 0];
-        if (scene.current != &program) {
-            glUseProgram(program.program);
-            glUniform2fv(program.offsetUniform, 1, scene.pixelOffset);
-            scene.current = &program;
-        }
-        glUniformMatrix4fv(program.matrixUniform, 1, GL_FALSE, &m.m[0][0]);
+        const GlProgram &program = UseProgram(scene, part);
+        glUniformMatrix4fv(program.viewProjectionUniform, 1, GL_FALSE, &viewProjection.m[0][0]);
+        glUniformMatrix4fv(program.worldUniform, 1, GL_FALSE, &world.m[0][0]);
+        glUniform1i(program.instancedUniform, 0);
         glBindTexture(GL_TEXTURE_2D, part.texture);
-        glDrawElements(GL_TRIANGLES, part.indexCount, mesh.indexType, (void *)(part.firstIndex * indexSize));
+        glDrawElements(GL_TRIANGLES, part.indexCount, mesh.indexType, (void *)(part.firstIndex * IndexSize(mesh)));
+    }
+}
+
+// `count` trees of a list of tree numbers (a buffer), from entry `first`:
+// one instanced draw per part of the mesh.
+void DrawInstances(GlScene &scene, const GlMesh &mesh, const D3DXMATRIX &viewProjection, GLuint list, GLuint first,
+                   GLsizei count) {
+    if (count <= 0) return;
+    glBindVertexArray(mesh.vertexArray);
+    glBindVertexBuffer(1, list, 0, sizeof(uint32_t));
+    for (const GlMeshPart &part : mesh.parts) {
+        if (part.indexCount == 0) continue;
+        const GlProgram &program = UseProgram(scene, part);
+        glUniformMatrix4fv(program.viewProjectionUniform, 1, GL_FALSE, &viewProjection.m[0][0]);
+        glUniform1i(program.instancedUniform, 1);
+        glBindTexture(GL_TEXTURE_2D, part.texture);
+        glDrawElementsInstancedBaseInstance(GL_TRIANGLES, part.indexCount, mesh.indexType,
+                                            (void *)(part.firstIndex * IndexSize(mesh)), count, first);
     }
 }
 
@@ -162,6 +202,13 @@ bool MakeTarget(int width, int height, GLenum depthTarget, GLuint &framebuffer, 
 
 }  // namespace
 
+void FindSceneUniforms(GlProgram &program) {
+    program.viewProjectionUniform = glGetUniformLocation(program.program, "viewProjection");
+    program.worldUniform = glGetUniformLocation(program.program, "world");
+    program.instancedUniform = glGetUniformLocation(program.program, "instanced");
+    program.offsetUniform = glGetUniformLocation(program.program, "pixelOffset");
+}
+
 GLuint LinkSceneProgram(const char *fragmentSource, std::string &error) {
     return CompileProgram(VertexSource, fragmentSource, error);
 }
@@ -184,12 +231,21 @@ void MakeGlMesh(GlMesh &mesh, const std::vector<GlVertex> &vertices, const std::
     glGenBuffers(1, &mesh.vertexBuffer);
     glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
     glBufferData(GL_ARRAY_BUFFER, vertices.size() * sizeof(GlVertex), vertices.data(), GL_STATIC_DRAW);
+    // Binding 0: the vertices; binding 1: the tree numbers, one an instance.
+    glBindVertexBuffer(0, mesh.vertexBuffer, 0, sizeof(GlVertex));
     glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(GlVertex), (void *)offsetof(GlVertex, position));
+    glVertexAttribFormat(0, 3, GL_FLOAT, GL_FALSE, offsetof(GlVertex, position));
+    glVertexAttribBinding(0, 0);
     glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(GlVertex), (void *)offsetof(GlVertex, colour));
+    glVertexAttribFormat(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, offsetof(GlVertex, colour));
+    glVertexAttribBinding(2, 0);
     glEnableVertexAttribArray(3);
-    glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, sizeof(GlVertex), (void *)offsetof(GlVertex, texcoord));
+    glVertexAttribFormat(3, 2, GL_FLOAT, GL_FALSE, offsetof(GlVertex, texcoord));
+    glVertexAttribBinding(3, 0);
+    glEnableVertexAttribArray(4);
+    glVertexAttribIFormat(4, 1, GL_UNSIGNED_INT, 0);
+    glVertexAttribBinding(4, 1);
+    glVertexBindingDivisor(1, 1);
     glGenBuffers(1, &mesh.indexBuffer);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
     if (vertices.size() > 0xFFFF) {
@@ -203,12 +259,28 @@ void MakeGlMesh(GlMesh &mesh, const std::vector<GlVertex> &vertices, const std::
     glBindVertexArray(0);
 }
 
-void DrawMeshParts(const GlMesh &mesh) {
+void DrawMeshInstances(const GlMesh &mesh, GLuint list, GLuint first, GLsizei count) {
+    if (count <= 0) return;
     glBindVertexArray(mesh.vertexArray);
-    size_t indexSize = mesh.indexType == GL_UNSIGNED_INT ? 4 : 2;
+    glBindVertexBuffer(1, list, 0, sizeof(uint32_t));
     for (const GlMeshPart &part : mesh.parts)
         if (part.indexCount > 0)
-            glDrawElements(GL_TRIANGLES, part.indexCount, mesh.indexType, (void *)(part.firstIndex * indexSize));
+            glDrawElementsInstancedBaseInstance(GL_TRIANGLES, part.indexCount, mesh.indexType,
+                                                (void *)(part.firstIndex * IndexSize(mesh)), count, first);
+}
+
+void UploadWorlds(GlScene &scene) {
+    if (!scene.worldBuffer) glGenBuffers(1, &scene.worldBuffer);
+    if (!scene.everyTree) glGenBuffers(1, &scene.everyTree);
+    if (!scene.drawList) glGenBuffers(1, &scene.drawList);
+    std::vector<uint32_t> every(std::max<size_t>(scene.worlds.size(), 1));
+    for (size_t i = 0; i < every.size(); ++i) every[i] = (uint32_t)i;
+    glBindBuffer(GL_SHADER_STORAGE_BUFFER, scene.worldBuffer);
+    glBufferData(GL_SHADER_STORAGE_BUFFER, std::max<size_t>(scene.worlds.size(), 1) * sizeof(D3DXMATRIX),
+                 scene.worlds.data(), GL_STATIC_DRAW);
+    glBindBufferBase(GL_SHADER_STORAGE_BUFFER, WorldsBinding, scene.worldBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, scene.everyTree);
+    glBufferData(GL_ARRAY_BUFFER, every.size() * sizeof(uint32_t), every.data(), GL_STATIC_DRAW);
 }
 
 bool CreateGlSceneObjects(GlScene &scene, std::string &error) {
@@ -217,8 +289,7 @@ bool CreateGlSceneObjects(GlScene &scene, std::string &error) {
         GlProgram &program = scene.programs[textured];
         program.program = CompileProgram(VertexSource, fragmentSources[textured], error);
         if (!program.program) return false;
-        program.matrixUniform = glGetUniformLocation(program.program, "worldViewProjection");
-        program.offsetUniform = glGetUniformLocation(program.program, "pixelOffset");
+        FindSceneUniforms(program);
     }
     glUseProgram(scene.programs[1].program);
     glUniform1i(glGetUniformLocation(scene.programs[1].program, "image"), 0);
@@ -246,6 +317,7 @@ bool CreateGlSceneObjects(GlScene &scene, std::string &error) {
     glFrontFace(GL_CCW);  // the y flip in the vertex shader turns the winding round
     glCullFace(GL_BACK);
     glDisable(GL_BLEND);
+    UploadWorlds(scene);
     return true;
 }
 
@@ -266,16 +338,22 @@ void BeginOcclusionTarget(GlScene &scene) {
 }
 
 void DrawBounding(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection) {
-    DrawMesh(scene, scene.bounding, scene.worlds[tree], viewProjection);
+    DrawInstances(scene, scene.bounding, viewProjection, scene.everyTree, (GLuint)tree, 1);
 }
 
 void FillOcclusionTarget(GlScene &scene, const D3DXMATRIX &viewProjection) {
     BeginOcclusionTarget(scene);
-    for (size_t i = 0; i < scene.worlds.size(); ++i) DrawBounding(scene, i, viewProjection);
+    if (scene.oneDrawATree) {
+        for (size_t i = 0; i < scene.worlds.size(); ++i) DrawBounding(scene, i, viewProjection);
+        return;
+    }
+    DrawInstances(scene, scene.bounding, viewProjection, scene.everyTree, 0, (GLsizei)scene.worlds.size());
 }
 
-void MainSceneGl(GlScene &scene, const D3DXMATRIX &viewProjection, const std::vector<bool> &flags) {
-    SetTarget(scene, scene.mainFramebuffer, MainTargetWidth, MainTargetHeight);
+void BindMainTarget(GlScene &scene) { SetTarget(scene, scene.mainFramebuffer, MainTargetWidth, MainTargetHeight); }
+
+void BeginMainTarget(GlScene &scene, const D3DXMATRIX &viewProjection) {
+    BindMainTarget(scene);
     glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -285,7 +363,31 @@ void MainSceneGl(GlScene &scene, const D3DXMATRIX &viewProjection, const std::ve
     DrawMesh(scene, scene.skybox, origin, viewProjection);
     glBindSampler(0, scene.wrapSampler);
     DrawMesh(scene, scene.terrain, origin, viewProjection);
-    for (size_t i = 0; i < scene.worlds.size(); ++i)
-        if (flags[i]) DrawMesh(scene, scene.tree, scene.worlds[i], viewProjection);
-    glFlush();
+}
+
+void DrawTrees(GlScene &scene, const D3DXMATRIX &viewProjection, const std::vector<uint32_t> &trees) {
+    if (trees.empty()) return;
+    glBindBuffer(GL_ARRAY_BUFFER, scene.drawList);
+    glBufferData(GL_ARRAY_BUFFER, trees.size() * sizeof(uint32_t), trees.data(), GL_STREAM_DRAW);
+    glBindSampler(0, scene.wrapSampler);
+    if (scene.oneDrawATree) {
+        for (size_t k = 0; k < trees.size(); ++k) DrawInstances(scene, scene.tree, viewProjection, scene.drawList, (GLuint)k, 1);
+        return;
+    }
+    DrawInstances(scene, scene.tree, viewProjection, scene.drawList, 0, (GLsizei)trees.size());
+}
+
+void EndMainTarget() { glFlush(); }
+
+std::vector<uint32_t> TreesFlagged(const std::vector<bool> &flags) {
+    std::vector<uint32_t> trees;
+    for (size_t i = 0; i < flags.size(); ++i)
+        if (flags[i]) trees.push_back((uint32_t)i);
+    return trees;
+}
+
+void MainSceneGl(GlScene &scene, const D3DXMATRIX &viewProjection, const std::vector<bool> &flags) {
+    BeginMainTarget(scene, viewProjection);
+    DrawTrees(scene, viewProjection, TreesFlagged(flags));
+    EndMainTarget();
 }

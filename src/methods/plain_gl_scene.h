@@ -39,17 +39,29 @@ struct GlVertex {
 // indexCount in `indices`); keeps the CPU copy and the bounds.
 void MakeGlMesh(GlMesh &mesh, const std::vector<GlVertex> &vertices, const std::vector<uint32_t> &indices,
                 const std::vector<GlMeshPart> &parts);
-// Every part's triangles, with whatever program and matrix are set.
-void DrawMeshParts(const GlMesh &mesh);
+// Every part's triangles for `count` trees of a list of tree numbers (a
+// buffer) from entry `first`, with whatever program and uniforms are set.
+void DrawMeshInstances(const GlMesh &mesh, GLuint list, GLuint first, GLsizei count);
 
+// A program of the scene's vertex stage (LinkSceneProgram) and its uniforms.
 struct GlProgram {
     GLuint program = 0;
-    GLint matrixUniform = -1, offsetUniform = -1;
+    GLint viewProjectionUniform = -1, worldUniform = -1, instancedUniform = -1, offsetUniform = -1;
 };
+void FindSceneUniforms(GlProgram &program);
+
+// The shader storage binding of the forest's world matrices.
+constexpr GLuint WorldsBinding = 0;
 
 struct GlScene {
     GlMesh terrain, skybox, tree, bounding;
-    std::vector<D3DXMATRIX> worlds;  // one per tree
+    std::vector<D3DXMATRIX> worlds;  // one per tree; UploadWorlds after a change
+    // On the GPU: every tree's world (a shader storage buffer), the list of
+    // every tree number 0 .. n - 1, and the list of trees to draw.
+    GLuint worldBuffer = 0, everyTree = 0, drawList = 0;
+    // One draw call a tree, as the program makes them, instead of one
+    // instanced draw for all: for measuring the layer against the same calls.
+    bool oneDrawATree = false;
     GlProgram programs[2];            // without and with a texture
     const GlProgram *current = nullptr;
     float pixelOffset[2] = {0, 0};    // the current target's pixel-centre shift
@@ -58,10 +70,16 @@ struct GlScene {
     GLuint occlusionFramebuffer = 0, occlusionColour = 0, occlusionDepth = 0;  // depth is a texture
 };
 
-// A program of the scene's vertex stage (matrix `worldViewProjection`, the
-// pixel-centre shift `pixelOffset`, the y flip) and the given fragment stage,
-// so that another pass covers exactly the scene's pixels.
+// A program of the scene's vertex stage and the given fragment stage, so that
+// another pass covers exactly the scene's pixels. The vertex stage places a
+// mesh by the uniform `world`, or, with `instanced` set, each instance by
+// the world of its tree (instance attribute 4, from a list of tree numbers);
+// then `viewProjection`, the pixel-centre shift `pixelOffset` and the y
+// flip. It hands the fragment stage `flat uint vTree`: the tree's number + 1,
+// 0 for a mesh placed by `world`.
 GLuint LinkSceneProgram(const char *fragmentSource, std::string &error);
+// The forest's worlds (scene.worlds) put on the GPU, and the list of every tree.
+void UploadWorlds(GlScene &scene);
 
 // Reads the four mesh files and their textures and builds the targets.
 bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::string &error);
@@ -71,10 +89,20 @@ bool CreateGlSceneObjects(GlScene &scene, std::string &error);
 
 // The occlusion buffer bound, its viewport set, cleared to grey and far depth.
 void BeginOcclusionTarget(GlScene &scene);
+// One tree's bounding mesh into the target bound.
 void DrawBounding(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection);
 // The occlusion buffer begun and every bounding mesh drawn into its depth.
 void FillOcclusionTarget(GlScene &scene, const D3DXMATRIX &viewProjection);
 
-// The main scene: red clear, skybox (clamped), terrain and the flagged trees
-// (wrapped), then the flush that stands for presenting without a window.
+// The main scene in its steps: the main target bound (BindMainTarget), or
+// bound, cleared to red and the skybox (clamped) and terrain drawn
+// (BeginMainTarget); trees (wrapped) drawn by number, one instanced draw per
+// part of the tree's mesh; then the flush that stands for presenting
+// without a window.
+void BindMainTarget(GlScene &scene);
+void BeginMainTarget(GlScene &scene, const D3DXMATRIX &viewProjection);
+void DrawTrees(GlScene &scene, const D3DXMATRIX &viewProjection, const std::vector<uint32_t> &trees);
+void EndMainTarget();
+std::vector<uint32_t> TreesFlagged(const std::vector<bool> &flags);
+// The whole main scene with the flagged trees.
 void MainSceneGl(GlScene &scene, const D3DXMATRIX &viewProjection, const std::vector<bool> &flags);

@@ -107,6 +107,7 @@ TEST_F(HandMadeScene, TemporalQueriesAnswerWithTheResultsOfLagFramesAgo) {
     EXPECT_EQ(frame(), all);  // frame 0: nothing asked yet
     // From frame 1 on the hidden tree stands in the open.
     scene.worlds[Hidden] = Place(1, 500.7f, 500.7f, 40);
+    UploadWorlds(scene);
     EXPECT_EQ(frame(), all);      // frame 1: frame -1's
     EXPECT_EQ(frame(), program);  // frame 2: frame 0's, still hidden
     std::vector<bool> moved = frame();  // frame 3: frame 1's
