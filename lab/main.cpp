@@ -51,7 +51,11 @@ void HandleKey(Lab &lab, Viewer &viewer, const SDL_KeyboardEvent &key, bool imgu
     bool down = key.type == SDL_KEYDOWN;
     if (sym >= SDLK_a && sym <= SDLK_z) viewer.keys[toupper((int)sym)] = down && !imguiHasKeyboard;
     if (!down || key.repeat || imguiHasKeyboard) return;
-    if (sym >= SDLK_1 && sym < SDLK_1 + MethodCount) SelectMethod(lab, (Method)(sym - SDLK_1));
+    // The digit row picks a method: 1 .. 9, 0, -, = for the first twelve.
+    const SDL_Keycode row[] = {SDLK_1, SDLK_2, SDLK_3, SDLK_4, SDLK_5, SDLK_6,
+                               SDLK_7, SDLK_8, SDLK_9, SDLK_0, SDLK_MINUS, SDLK_EQUALS};
+    for (int m = 0; m < MethodCount && m < 12; ++m)
+        if (sym == row[m]) SelectMethod(lab, (Method)m);
     if (sym == SDLK_f) SetFreeze(lab, !lab.culling.frozen);
 }
 

@@ -13,6 +13,9 @@ constexpr int StripHeight = 220, TitleHeight = 40;
 constexpr ImGuiWindowFlags Fixed =
     ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings;
 
+// The key of method m on the digit row: 1 .. 9, 0, -, =.
+char MethodKey(int m) { return m < 12 ? "1234567890-="[m] : ' '; }
+
 ImVec4 Colour(uint32_t rgb) {
     return ImVec4(((rgb >> 16) & 0xff) / 255.0f, ((rgb >> 8) & 0xff) / 255.0f, (rgb & 0xff) / 255.0f, 1.0f);
 }
@@ -38,7 +41,7 @@ void DrawControls(Lab &lab, PanelRequests &requests) {
     int current = (int)lab.culling.method;
     for (int m = 0; m < MethodCount; ++m) {
         char label[96];
-        snprintf(label, sizeof label, "%d  %s", m + 1, DescribeMethod((Method)m).label);
+        snprintf(label, sizeof label, "%c  %s", MethodKey(m), DescribeMethod((Method)m).label);
         if (ImGui::RadioButton(label, current == m)) requests.method = m;
     }
     ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(0.75f, 0.75f, 0.75f, 1.0f));
@@ -147,7 +150,7 @@ void DrawLegend() {
     LegendEntry(FrustumColour, "culling camera's frustum");
     ImGui::Separator();
     ImGui::TextDisabled("W S A D move, J L turn, I K tilt");
-    ImGui::TextDisabled("1-%d method, F freeze", MethodCount);
+    ImGui::TextDisabled("1 .. %c method, F freeze", MethodKey(MethodCount - 1));
 }
 
 void Inset(const char *title, int x, const LabLayout &layout, GLuint image, const char *caption) {
