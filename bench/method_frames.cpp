@@ -67,6 +67,7 @@ MethodFigures RunMethodFrame(Methods &methods, Method method, CullTimer &timer, 
     figures.drawn = DrawFrame(methods, method, scene, viewProjection, timer);
     FinishGpu();
     figures.times.frame = Milliseconds(start, Clock::now());
+    figures.drawn = DrawnTrees(methods, method, scene, figures.drawn);
     figures.times.submit = timer.submit;
     figures.times.wait = timer.waited;
     figures.times.gpu = CullGpuMilliseconds(timer);

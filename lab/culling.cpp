@@ -9,7 +9,8 @@ void Run(LabCulling &culling, Methods &methods, GlScene &scene) {
     // This slot's spans ran Timers - 1 frames ago: their GPU time is the newest sure to be in.
     if (culling.timerRan[slot]) culling.times.gpu = CullGpuMilliseconds(timer);
     culling.runs++;
-    culling.flags = DrawFrame(methods, culling.method, scene, culling.viewProjection, timer);
+    culling.flags = DrawnTrees(methods, culling.method, scene,
+                               DrawFrame(methods, culling.method, scene, culling.viewProjection, timer));
     culling.timerRan[slot] = true;
     culling.times.submit = timer.submit;
     culling.times.wait = timer.waited;

@@ -18,10 +18,11 @@ const char *FragmentSource =
     "#version 430 core\n"
     "layout(binding = 3) uniform sampler2D depth;\n"
     "uniform int level;\n"
+    "uniform vec2 scale;\n"
     "uniform float nearPlane, farPlane;\n"
     "out vec4 colour;\n"
     "void main() {\n"
-    "  float d = texelFetch(depth, ivec2(gl_FragCoord.xy) >> level, level).r;\n"
+    "  float d = texelFetch(depth, ivec2(gl_FragCoord.xy * scale) >> level, level).r;\n"
     "  if (d >= 1.0) { colour = vec4(0.10, 0.12, 0.32, 1.0); return; }\n"
     "  float z = nearPlane * farPlane / (farPlane - d * (farPlane - nearPlane));\n"
     "  float grey = 1.0 - sqrt(clamp(z / 400.0, 0.0, 1.0));\n"
@@ -80,12 +81,14 @@ void DestroyDepthViews(DepthViews &views) {
     views = DepthViews();
 }
 
-void ShowDepth(DepthViews &views, DepthView &view, GLuint depth, int level) {
+void ShowDepth(DepthViews &views, DepthView &view, GLuint depth, int level, int sourceWidth, int sourceHeight) {
     glBindFramebuffer(GL_FRAMEBUFFER, view.framebuffer);
     glViewport(0, 0, DepthViewWidth, DepthViewHeight);
     glDisable(GL_DEPTH_TEST);
     glUseProgram(views.program);
     glUniform1i(views.levelUniform, level);
+    glUniform2f(glGetUniformLocation(views.program, "scale"), (float)sourceWidth / DepthViewWidth,
+                (float)sourceHeight / DepthViewHeight);
     glActiveTexture(GL_TEXTURE3);
     glBindTexture(GL_TEXTURE_2D, depth);
     glBindVertexArray(views.vertexArray);
@@ -98,5 +101,5 @@ void ShowCpuDepth(DepthViews &views, const float *depth) {
     glBindTexture(GL_TEXTURE_2D, views.cpuDepth);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, DepthViewWidth, DepthViewHeight, GL_RED, GL_FLOAT, depth);
-    ShowDepth(views, views.cpu, views.cpuDepth, 0);
+    ShowDepth(views, views.cpu, views.cpuDepth, 0, DepthViewWidth, DepthViewHeight);
 }

@@ -25,8 +25,9 @@ struct DepthViews {
 bool CreateDepthViews(DepthViews &views, std::string &error);
 void DestroyDepthViews(DepthViews &views);
 
-// Renders `level` of `depth` (a depth or R32F texture with the buffer in its
-// top-left DepthViewWidth x DepthViewHeight texels at level 0) into `view`.
-void ShowDepth(DepthViews &views, DepthView &view, GLuint depth, int level);
+// Renders `level` of `depth` (a depth or R32F texture with a buffer of
+// sourceWidth x sourceHeight in its top-left texels at level 0), scaled to
+// the view, into `view`.
+void ShowDepth(DepthViews &views, DepthView &view, GLuint depth, int level, int sourceWidth, int sourceHeight);
 // The CPU buffer: DepthViewWidth x DepthViewHeight floats, row 0 at the top, 0 near .. 1 far.
 void ShowCpuDepth(DepthViews &views, const float *depth);

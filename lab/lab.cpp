@@ -94,7 +94,10 @@ void RunLabFrame(Lab &lab, const D3DXMATRIX &viewerViewProjection) {
 
     // The insets show what the current method saw; the others keep their last picture.
     Method method = lab.culling.method;
-    if (DescribeMethod(method).fillsOcclusionBuffer) ShowDepth(lab.depth, lab.depth.occlusion, lab.scene.occlusionDepth, 0);
-    if (method == Method::Hiz) ShowDepth(lab.depth, lab.depth.pyramid, lab.methods.hiz.pyramid, lab.pyramidLevel);
+    if (DescribeMethod(method).fillsOcclusionBuffer)
+        ShowDepth(lab.depth, lab.depth.occlusion, lab.scene.occlusionDepth, 0, OcclusionBufferWidth, OcclusionBufferHeight);
+    if (const DepthPyramid *pyramid = MethodPyramid(lab.methods, method))
+        ShowDepth(lab.depth, lab.depth.pyramid, pyramid->texture, std::min(lab.pyramidLevel, pyramid->levels - 1),
+                  pyramid->sourceWidth, pyramid->sourceHeight);
     if (method == Method::Cpu) ShowCpuDepth(lab.depth, CpuDepth(lab.methods.cpu));
 }

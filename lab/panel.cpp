@@ -59,11 +59,11 @@ void DrawControls(Lab &lab, PanelRequests &requests) {
         ImGui::SetNextItemWidth(-70);
         if (ImGui::SliderInt("lag", &lag, 1, MaxQueryLag, "%d frames")) requests.lag = lag;
     }
-    if (lab.culling.method == Method::Hiz) {
+    if (const DepthPyramid *pyramid = MethodPyramid(lab.methods, lab.culling.method)) {
         ImGui::SetNextItemWidth(-70);
-        ImGui::SliderInt("level", &lab.pyramidLevel, 0, lab.methods.hiz.levels - 1);
+        ImGui::SliderInt("level", &lab.pyramidLevel, 0, pyramid->levels - 1);
         ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
-        ImGui::TextWrapped("A box is tested at the finest level where it spans 4 texels or fewer.");
+        ImGui::TextWrapped("A box is tested at the finest level where it spans 2 x 2 texels or fewer.");
         ImGui::PopStyleColor();
     }
 
@@ -204,10 +204,11 @@ void DrawInsets(Lab &lab, const LabLayout &layout, const D3DXMATRIX &viewer) {
     Inset(title, x, layout, lab.depth.occlusion.image,
           DescribeMethod(method).fillsOcclusionBuffer ? nullptr : "not used by this method");
     x += step;
-    int level = lab.pyramidLevel;
-    snprintf(title, sizeof title, "Depth pyramid, level %d (%d x %d)###pyramid", level, HizPyramidWidth() >> level,
-             HizPyramidHeight() >> level);
-    Inset(title, x, layout, lab.depth.pyramid.image, method == Method::Hiz ? nullptr : "not used by this method");
+    const DepthPyramid *pyramid = MethodPyramid(lab.methods, method);
+    int level = pyramid ? std::min(lab.pyramidLevel, pyramid->levels - 1) : lab.pyramidLevel;
+    snprintf(title, sizeof title, "Depth pyramid, level %d (%d x %d)###pyramid", level,
+             pyramid ? pyramid->width >> level : 0, pyramid ? pyramid->height >> level : 0);
+    Inset(title, x, layout, lab.depth.pyramid.image, pyramid ? nullptr : "not used by this method");
     x += step;
     snprintf(title, sizeof title, "CPU depth buffer, %d x %d###cpu", DepthViewWidth, DepthViewHeight);
     Inset(title, x, layout, lab.depth.cpu.image,

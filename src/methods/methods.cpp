@@ -12,6 +12,12 @@ const MethodInfo Infos[MethodCount] = {
      "This frame's queries issued, the answers of a frame or more ago used at once: no wait, but late.", true},
     {"hiz", "depth pyramid (GPU)",
      "A max-depth pyramid built from the bounding meshes by compute shaders; each box tested against it.", true},
+    {"twophase", "two-phase depth pyramid (GPU)",
+     "Last frame's visible trees drawn first; a depth pyramid of that real depth (trees and terrain); every box "
+     "tested against it, and the newly visible drawn.", false},
+    {"gpudriven", "GPU-driven (indirect draws)",
+     "The two phases on the GPU: compute shaders cull into lists of trees drawn by indirect draws; the CPU reads "
+     "nothing back.", false},
     {"cpu", "CPU rasteriser",
      "The bounding meshes rasterised in software at the occlusion buffer's size; each box tested against that depth.",
      false},
@@ -46,7 +52,8 @@ bool CreateMethods(Methods &methods, GlScene &scene, std::string &error) {
     CreateTreeQueries(methods.stopAndWait, trees);
     CreateTreeQueries(methods.batched, trees);
     CreateTemporalQueries(methods.temporal, trees);
-    return CreateHizPyramid(methods.hiz, trees, error) &&
+    return CreateHizPyramid(methods.hiz, trees, error) && CreateTwoPhase(methods.twoPhase, scene, error) &&
+           CreateGpuDriven(methods.gpuDriven, scene, error) &&
            CreateCpuOcclusion(methods.cpu, scene, CpuOcclusionThreads, error);
 }
 
@@ -56,6 +63,8 @@ void DestroyMethods(Methods &methods) {
     DestroyTreeQueries(methods.batched);
     DestroyTemporalQueries(methods.temporal);
     DestroyHizPyramid(methods.hiz);
+    DestroyTwoPhase(methods.twoPhase);
+    DestroyGpuDriven(methods.gpuDriven);
     DestroyCpuOcclusion(methods.cpu);
     methods.temporal.lag = lag;  // a setting, kept across a rebuild
 }
@@ -67,7 +76,18 @@ bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, s
     return CreateMethods(methods, scene, error);
 }
 
-void RestartMethods(Methods &methods) { RestartTemporalQueries(methods.temporal); }
+void RestartMethods(Methods &methods) {
+    RestartTemporalQueries(methods.temporal);
+    RestartTwoPhase(methods.twoPhase);
+    RestartGpuDriven(methods.gpuDriven);
+}
+
+const DepthPyramid *MethodPyramid(const Methods &methods, Method method) {
+    if (method == Method::Hiz) return &methods.hiz.pyramid;
+    if (method == Method::TwoPhase) return &methods.twoPhase.pyramid;
+    if (method == Method::GpuDriven) return &methods.gpuDriven.pyramid;
+    return nullptr;
+}
 
 std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer) {
@@ -78,6 +98,8 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
     case Method::Hiz: return HizPass(scene, methods.hiz, viewProjection, timer);
     case Method::Cpu: return CpuPass(methods.cpu, scene, viewProjection);
     case Method::Frustum: return FrustumPass(scene, viewProjection);
+    case Method::TwoPhase:  // these draw their own frames (DrawFrame)
+    case Method::GpuDriven:
     case Method::Off:
     case Method::Count: break;
     }
@@ -88,8 +110,22 @@ std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, con
                             CullTimer &timer) {
     StartCullFrame(timer);
     BeginCulling(timer);
-    std::vector<bool> flags = CullTrees(methods, method, scene, viewProjection, timer);
+    std::vector<bool> flags;
+    if (method == Method::TwoPhase || method == Method::GpuDriven) {
+        if (method == Method::TwoPhase) flags = TwoPhaseFrame(scene, methods.twoPhase, viewProjection, timer);
+        else GpuDrivenFrame(scene, methods.gpuDriven, viewProjection, timer);
+        EndCulling(timer);
+        return flags;
+    }
+    flags = CullTrees(methods, method, scene, viewProjection, timer);
     EndCulling(timer);
     MainSceneGl(scene, viewProjection, flags);
     return flags;
+}
+
+std::vector<bool> DrawnTrees(const Methods &methods, Method method, const GlScene &scene,
+                             std::vector<bool> returned) {
+    if (!returned.empty() || scene.worlds.empty()) return returned;
+    if (method == Method::GpuDriven) return ReadGpuDrivenDrawn(methods.gpuDriven, scene.worlds.size());
+    return std::vector<bool>(scene.worlds.size(), false);
 }

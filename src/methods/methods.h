@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "methods/cpu_occlusion.h"
+#include "methods/gpu_driven.h"
 #include "methods/hiz_pyramid.h"
 #include "methods/plain_gl_scene.h"
 #include "methods/query_methods.h"
 #include "methods/timing.h"
+#include "methods/two_phase.h"
 
-enum class Method { StopAndWait, Batched, Temporal, Hiz, Cpu, Frustum, Off, Count };
+enum class Method { StopAndWait, Batched, Temporal, Hiz, TwoPhase, GpuDriven, Cpu, Frustum, Off, Count };
 constexpr int MethodCount = (int)Method::Count;
 
 struct MethodInfo {
@@ -41,6 +43,8 @@ struct Methods {
     TreeQueries stopAndWait, batched;
     TemporalQueries temporal;
     HizPyramid hiz;
+    TwoPhase twoPhase;
+    GpuDriven gpuDriven;
     CpuOcclusion cpu;
 };
 
@@ -50,8 +54,11 @@ void DestroyMethods(Methods &methods);
 // The forest rebuilt with `count` trees (ForestWorlds from `seed`) and the
 // methods with it; temporal's lag is kept.
 bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, std::string &error);
-// Results in flight belong to another camera or forest: forgotten.
+// Results in flight, and what was visible, belong to another camera or
+// forest: forgotten.
 void RestartMethods(Methods &methods);
+// The depth pyramid the method built last, or null for a method without one.
+const DepthPyramid *MethodPyramid(const Methods &methods, Method method);
 
 // Which trees to draw this frame: one flag per tree. Its waits are taken
 // out of `timer`'s spans; the caller spans its work.
@@ -59,6 +66,11 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
                             CullTimer &timer);
 // One frame with the method: its culling timed by `timer` (StartCullFrame,
 // then spans around its work only) and the main scene drawn with the trees
-// it keeps. Returns one flag per tree: drawn.
+// it keeps. Returns one flag per tree: drawn; none for a method whose choice
+// stays on the GPU (DrawnTrees reads it once the frame is done).
 std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer);
+// The trees the last frame drew: the flags DrawFrame returned, or, when it
+// returned none, read back from the GPU (which waits for the frame).
+std::vector<bool> DrawnTrees(const Methods &methods, Method method, const GlScene &scene,
+                             std::vector<bool> returned);

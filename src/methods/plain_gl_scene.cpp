@@ -295,7 +295,7 @@ bool CreateGlSceneObjects(GlScene &scene, std::string &error) {
     glUniform1i(glGetUniformLocation(scene.programs[1].program, "image"), 0);
     scene.clampSampler = MakeSampler(GL_CLAMP_TO_EDGE);
     scene.wrapSampler = MakeSampler(GL_REPEAT);
-    if (!MakeTarget(MainTargetWidth, MainTargetHeight, GL_RENDERBUFFER, scene.mainFramebuffer, scene.mainColour,
+    if (!MakeTarget(MainTargetWidth, MainTargetHeight, GL_TEXTURE_2D, scene.mainFramebuffer, scene.mainColour,
                     scene.mainDepth) ||
         !MakeTarget(OcclusionBufferWidth, OcclusionBufferHeight, GL_TEXTURE_2D, scene.occlusionFramebuffer,
                     scene.occlusionColour, scene.occlusionDepth)) {
@@ -375,6 +375,21 @@ void DrawTrees(GlScene &scene, const D3DXMATRIX &viewProjection, const std::vect
         return;
     }
     DrawInstances(scene, scene.tree, viewProjection, scene.drawList, 0, (GLsizei)trees.size());
+}
+
+void DrawTreesIndirect(GlScene &scene, const D3DXMATRIX &viewProjection, GLuint list, GLuint commands) {
+    glBindSampler(0, scene.wrapSampler);
+    glBindVertexArray(scene.tree.vertexArray);
+    glBindVertexBuffer(1, list, 0, sizeof(uint32_t));
+    glBindBuffer(GL_DRAW_INDIRECT_BUFFER, commands);
+    for (size_t k = 0; k < scene.tree.parts.size(); ++k) {
+        const GlMeshPart &part = scene.tree.parts[k];
+        const GlProgram &program = UseProgram(scene, part);
+        glUniformMatrix4fv(program.viewProjectionUniform, 1, GL_FALSE, &viewProjection.m[0][0]);
+        glUniform1i(program.instancedUniform, 1);
+        glBindTexture(GL_TEXTURE_2D, part.texture);
+        glMultiDrawElementsIndirect(GL_TRIANGLES, scene.tree.indexType, (void *)(k * 5 * sizeof(GLuint)), 1, 0);
+    }
 }
 
 void EndMainTarget() { glFlush(); }

@@ -66,8 +66,8 @@ struct GlScene {
     const GlProgram *current = nullptr;
     float pixelOffset[2] = {0, 0};    // the current target's pixel-centre shift
     GLuint clampSampler = 0, wrapSampler = 0;
-    GLuint mainFramebuffer = 0, mainColour = 0, mainDepth = 0;
-    GLuint occlusionFramebuffer = 0, occlusionColour = 0, occlusionDepth = 0;  // depth is a texture
+    GLuint mainFramebuffer = 0, mainColour = 0, mainDepth = 0;                  // depth textures, 16-bit
+    GLuint occlusionFramebuffer = 0, occlusionColour = 0, occlusionDepth = 0;
 };
 
 // A program of the scene's vertex stage and the given fragment stage, so that
@@ -102,6 +102,10 @@ void FillOcclusionTarget(GlScene &scene, const D3DXMATRIX &viewProjection);
 void BindMainTarget(GlScene &scene);
 void BeginMainTarget(GlScene &scene, const D3DXMATRIX &viewProjection);
 void DrawTrees(GlScene &scene, const D3DXMATRIX &viewProjection, const std::vector<uint32_t> &trees);
+// Trees listed on the GPU: `commands` holds one indirect draw command
+// (count, instances, first index, base vertex, base instance) per part of
+// the tree's mesh, in order; `list` the tree numbers the instances draw.
+void DrawTreesIndirect(GlScene &scene, const D3DXMATRIX &viewProjection, GLuint list, GLuint commands);
 void EndMainTarget();
 std::vector<uint32_t> TreesFlagged(const std::vector<bool> &flags);
 // The whole main scene with the flagged trees.

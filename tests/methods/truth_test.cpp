@@ -194,7 +194,7 @@ TEST_F(RealForest, MethodsRebuiltForAnotherTreeCountAnswerForEveryTree) {
     std::vector<bool> program = StopAndWaitFlags(scene, vp);
     for (int m = 0; m < (int)Method::Count; ++m) {
         CullTimer timer;
-        std::vector<bool> flags = CullTrees(methods, (Method)m, scene, vp, timer);
+        std::vector<bool> flags = DrawnTrees(methods, (Method)m, scene, DrawFrame(methods, (Method)m, scene, vp, timer));
         ASSERT_EQ(flags.size(), 1000u) << MethodName((Method)m);
         if ((Method)m != Method::Temporal) {
             EXPECT_EQ(ScoreFrame(flags, {}, program).culledAgainstReference, 0) << MethodName((Method)m);
@@ -218,7 +218,8 @@ TEST_F(RealForest, ATreeWhoseBoundingMeshHoldsTheCameraIsKeptByEveryMethod) {
     EXPECT_GT(GroundTruthPixels(scene, truth, vp)[0], 1024 * 768 / 10);
     for (int m = 0; m < MethodCount; ++m) {
         CullTimer timer;
-        EXPECT_TRUE(CullTrees(methods, (Method)m, scene, vp, timer)[0]) << MethodName((Method)m);
+        EXPECT_TRUE(DrawnTrees(methods, (Method)m, scene, DrawFrame(methods, (Method)m, scene, vp, timer))[0])
+            << MethodName((Method)m);
         DestroyCullTimer(timer);
     }
     DestroyMethods(methods);
