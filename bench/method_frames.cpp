@@ -35,7 +35,7 @@ bool CreateContenders(ContenderStates &states, GlScene &scene, std::string &erro
     states.timers.resize(Contenders.size());
     for (size_t k = 0; k < Contenders.size(); ++k) {
         Methods &methods = states.methods[k];
-        if (!CreateMethods(methods, scene, error)) return false;
+        if (!CreateMethod(methods, Contenders[k].method, scene, error)) return false;
         if (Contenders[k].lag) methods.temporal.lag = Contenders[k].lag;
         if (Contenders[k].cpuThreads && !CreateCpuOcclusion(methods.cpu, scene, Contenders[k].cpuThreads, error))
             return false;

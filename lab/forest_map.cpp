@@ -10,16 +10,21 @@
 
 namespace {
 
-constexpr float MapHalfSize = TreeSpread + 20.0f;  // world units from the centre to the map's edge
-
 ImU32 ImColour(uint32_t rgb, int alpha = 255) {
     return IM_COL32((rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff, alpha);
 }
 
+// World units from the centre to the map's edge: the forest's extent and a margin.
+float MapHalfSize(const GlScene &scene) {
+    float extent = TreeSpread;
+    for (const D3DXMATRIX &world : scene.worlds) extent = std::max({extent, std::fabs(world._41), std::fabs(world._43)});
+    return extent * 1.08f + 10.0f;
+}
+
 // World x to the right, z up the map (north).
-ImVec2 ToMap(const ImVec2 &origin, float side, float x, float z) {
-    float scale = side / (2.0f * MapHalfSize);
-    return ImVec2(origin.x + (x + MapHalfSize) * scale, origin.y + (MapHalfSize - z) * scale);
+ImVec2 ToMap(const ImVec2 &origin, float side, float half, float x, float z) {
+    float scale = side / (2.0f * half);
+    return ImVec2(origin.x + (x + half) * scale, origin.y + (half - z) * scale);
 }
 
 }  // namespace
@@ -32,7 +37,10 @@ void DrawForestMap(const GlScene &scene, const std::vector<TreeState> &states, c
     draw->AddRectFilled(origin, end, IM_COL32(28, 40, 28, 255));
     draw->PushClipRect(origin, end, true);
 
-    // Drawn trees first, so the errors are on top.
+    // Drawn trees first, so the errors are on top. A large forest's trees are
+    // single pixels, so that the map stays readable (and cheap to draw).
+    float half = MapHalfSize(scene);
+    bool crowded = scene.worlds.size() > 3000;
     float radius = side > 300 ? 2.5f : 1.5f;
     for (int pass = 0; pass < 2; ++pass)
         for (size_t i = 0; i < scene.worlds.size() && i < states.size(); ++i) {
@@ -43,8 +51,11 @@ void DrawForestMap(const GlScene &scene, const std::vector<TreeState> &states, c
                               : states[i] == TreeState::OutOfView ? OutOfViewColour
                               : states[i] == TreeState::Missed    ? MissedColour
                                                                   : WastedColour;
-            ImVec2 at = ToMap(origin, side, scene.worlds[i]._41, scene.worlds[i]._43);
-            draw->AddCircleFilled(at, states[i] == TreeState::Missed ? radius * 2 : radius, ImColour(colour));
+            ImVec2 at = ToMap(origin, side, half, scene.worlds[i]._41, scene.worlds[i]._43);
+            if (crowded && !error)
+                draw->AddRectFilled(at, ImVec2(at.x + 1, at.y + 1), ImColour(colour));
+            else
+                draw->AddCircleFilled(at, states[i] == TreeState::Missed ? radius * 2 : radius, ImColour(colour));
         }
 
     // The frustum's four side edges, from the near plane's corners to the far plane's.
@@ -57,13 +68,13 @@ void DrawForestMap(const GlScene &scene, const std::vector<TreeState> &states, c
                 D3DXVec3TransformCoord(&corner[depth][c], &clip, &inverse);
             }
         for (int c = 0; c < 4; ++c)
-            draw->AddLine(ToMap(origin, side, corner[0][c].x, corner[0][c].z),
-                          ToMap(origin, side, corner[1][c].x, corner[1][c].z), ImColour(FrustumColour), 1.5f);
+            draw->AddLine(ToMap(origin, side, half, corner[0][c].x, corner[0][c].z),
+                          ToMap(origin, side, half, corner[1][c].x, corner[1][c].z), ImColour(FrustumColour), 1.5f);
     }
     // The viewer's heading: its forward axis (the matrix's third row), 15 units long.
     float length = 15.0f / std::max(1e-6f, std::hypot(viewer._31, viewer._33));
-    ImVec2 at = ToMap(origin, side, viewer._41, viewer._43);
-    ImVec2 ahead = ToMap(origin, side, viewer._41 + viewer._31 * length, viewer._43 + viewer._33 * length);
+    ImVec2 at = ToMap(origin, side, half, viewer._41, viewer._43);
+    ImVec2 ahead = ToMap(origin, side, half, viewer._41 + viewer._31 * length, viewer._43 + viewer._33 * length);
     draw->AddLine(at, ahead, IM_COL32(255, 255, 255, 255), 2.0f);
     draw->AddCircleFilled(at, 4.0f, IM_COL32(255, 255, 255, 255));
     draw->PopClipRect();

@@ -30,11 +30,12 @@ void Score(Lab &lab) {
 }  // namespace
 
 bool CreateLab(Lab &lab, int trees, std::string &error) {
-    return LoadGlScene(lab.scene, ForestWorlds(trees), error) && CreateLabOnScene(lab, error);
+    return LoadGlScene(lab.scene, ForestWorlds(trees, DefaultForestSeed, ConstantDensitySpread(trees)), error) &&
+           CreateLabOnScene(lab, error);
 }
 
 bool CreateLabOnScene(Lab &lab, std::string &error) {
-    if (!CreateMethods(lab.methods, lab.scene, error) ||
+    if (!CreateMethod(lab.methods, lab.culling.method, lab.scene, error) ||
         !CreateGroundTruth(lab.truth, MainTargetWidth, MainTargetHeight, error) || !CreateSceneMarks(lab.marks, error) ||
         !CreateDepthViews(lab.depth, error))
         return false;
@@ -52,6 +53,11 @@ void DestroyLab(Lab &lab) {
 
 void SelectMethod(Lab &lab, Method method) {
     if (method == lab.culling.method) return;
+    std::string error;
+    if (!CreateMethod(lab.methods, method, lab.scene, error)) {
+        fprintf(stderr, "occlusion-lab: %s: %s\n", MethodName(method), error.c_str());
+        return;
+    }
     lab.culling.method = method;
     RestartMethods(lab.methods);
     if (lab.culling.frozen) SettleMethod(lab.culling, lab.methods, lab.scene);
@@ -68,7 +74,8 @@ void SetFreeze(Lab &lab, bool frozen) {
 bool SetTreeCount(Lab &lab, int trees, std::string &error) {
     trees = std::clamp(trees, MinTrees, MaxTrees);
     if (trees == (int)lab.scene.worlds.size()) return true;
-    if (!RebuildForest(lab.scene, lab.methods, trees, DefaultForestSeed, error)) return false;
+    if (!RebuildForest(lab.scene, lab.methods, trees, DefaultForestSeed, ConstantDensitySpread(trees), error))
+        return false;
     lab.culling.flags.clear();  // a frozen frame of the old forest means nothing now
     lab.truthRuns = -1;
     Announce("trees", trees);

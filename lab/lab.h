@@ -12,7 +12,9 @@
 #include "methods/ground_truth.h"
 #include "methods/score.h"
 
-constexpr int MinTrees = 30, MaxTrees = 10000, DefaultTrees = 300;
+// The forest keeps the program's density whatever its count: a larger
+// forest covers a larger square.
+constexpr int MinTrees = 30, MaxTrees = 100000, DefaultTrees = 300;
 
 struct Lab {
     GlScene scene;
@@ -43,6 +45,8 @@ void DestroyLab(Lab &lab);
 // can wait for. A method chosen while frozen is run at once for the frozen
 // camera, as it would answer for a camera holding still; its results left
 // from an earlier turn belong to another camera and are forgotten.
+// A method's state is made when it is first chosen; one that cannot be made
+// is reported on standard error and the method in use stays.
 void SelectMethod(Lab &lab, Method method);
 void SetFreeze(Lab &lab, bool frozen);
 bool SetTreeCount(Lab &lab, int trees, std::string &error);

@@ -13,7 +13,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "display.h"
 #include "lab/lab.h"
 #include "lab/panel.h"
 #include "scene/camera.h"
@@ -131,19 +133,34 @@ bool Loop(SDL_Window *window, Lab &lab) {
     }
 }
 
-// `--trees N` starts with a forest of N trees (the panel's slider changes it later).
+// `--trees N` starts with a forest of N trees (the panel's slider changes it
+// later); anything else is refused with the usage. Returns 0 on a bad argument.
 int TreesArgument(int argc, char **argv) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (strcmp(argv[i], "--trees") == 0) return std::clamp(atoi(argv[i + 1]), MinTrees, MaxTrees);
-    return DefaultTrees;
+    int trees = DefaultTrees;
+    for (int i = 1; i < argc; ++i) {
+        char *end = nullptr;
+        long value = i + 1 < argc ? strtol(argv[i + 1], &end, 10) : 0;
+        if (strcmp(argv[i], "--trees") == 0 && i + 1 < argc && end != argv[i + 1] && !*end && value >= MinTrees &&
+            value <= MaxTrees) {
+            trees = (int)value;
+            ++i;
+            continue;
+        }
+        fprintf(stderr, "occlusion-lab: '%s'%s: not understood\nusage: occlusion-lab [--trees N]   (N from %d to %d)\n",
+                argv[i], strcmp(argv[i], "--trees") == 0 && i + 1 < argc ? (std::string(" ") + argv[i + 1]).c_str() : "",
+                MinTrees, MaxTrees);
+        return 0;
+    }
+    return trees;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
     int trees = TreesArgument(argc, argv);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        fprintf(stderr, "occlusion-lab: SDL: %s\n", SDL_GetError());
+    if (trees == 0) return 2;
+    if (!StartVideo()) {
+        fprintf(stderr, "occlusion-lab: %s\n", GetPlatformError());
         return 1;
     }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);

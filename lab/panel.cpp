@@ -206,8 +206,11 @@ void DrawInsets(Lab &lab, const LabLayout &layout, const D3DXMATRIX &viewer) {
     x += step;
     const DepthPyramid *pyramid = MethodPyramid(lab.methods, method);
     int level = pyramid ? std::min(lab.pyramidLevel, pyramid->levels - 1) : lab.pyramidLevel;
-    snprintf(title, sizeof title, "Depth pyramid, level %d (%d x %d)###pyramid", level,
-             pyramid ? pyramid->width >> level : 0, pyramid ? pyramid->height >> level : 0);
+    if (pyramid)
+        snprintf(title, sizeof title, "Depth pyramid, level %d (%d x %d)###pyramid", level, pyramid->width >> level,
+                 pyramid->height >> level);
+    else
+        snprintf(title, sizeof title, "Depth pyramid###pyramid");
     Inset(title, x, layout, lab.depth.pyramid.image, pyramid ? nullptr : "not used by this method");
     x += step;
     snprintf(title, sizeof title, "CPU depth buffer, %d x %d###cpu", DepthViewWidth, DepthViewHeight);

@@ -1,6 +1,13 @@
 #include "methods/forest.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "scene/scene.h"
+
+float ConstantDensitySpread(int count) {
+    return TreeSpread * std::sqrt(std::max(count, 1) / (float)TreeCount);
+}
 
 std::vector<D3DXMATRIX> ForestWorlds(int count, unsigned seed, float spread) {
     float stretch = spread > 0 ? spread / TreeSpread : 1.0f;

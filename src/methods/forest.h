@@ -9,6 +9,10 @@
 
 constexpr unsigned DefaultForestSeed = 2026;
 
+// The half-side of a square that holds `count` trees as densely as the
+// program's square holds its TreeCount.
+float ConstantDensitySpread(int count);
+
 // `count` trees' world matrices. With `spread` above the program's
 // TreeSpread the forest is stretched to cover a larger square, keeping the
 // same layout.

@@ -2,6 +2,8 @@
 
 #include "methods/forest.h"
 
+#include <algorithm>
+
 namespace {
 
 const MethodInfo Infos[MethodCount] = {
@@ -47,14 +49,29 @@ bool MethodNamed(const std::string &name, Method &method) {
     return false;
 }
 
-bool CreateMethods(Methods &methods, GlScene &scene, std::string &error) {
+bool CreateMethod(Methods &methods, Method method, GlScene &scene, std::string &error) {
+    if (methods.made[(int)method]) return true;
+    methods.made[(int)method] = true;
     size_t trees = scene.worlds.size();
-    CreateTreeQueries(methods.stopAndWait, trees);
-    CreateTreeQueries(methods.batched, trees);
-    CreateTemporalQueries(methods.temporal, trees);
-    return CreateHizPyramid(methods.hiz, trees, error) && CreateTwoPhase(methods.twoPhase, scene, error) &&
-           CreateGpuDriven(methods.gpuDriven, scene, error) &&
-           CreateCpuOcclusion(methods.cpu, scene, CpuOcclusionThreads, error);
+    switch (method) {
+    case Method::StopAndWait: CreateTreeQueries(methods.stopAndWait, trees); return true;
+    case Method::Batched: CreateTreeQueries(methods.batched, trees); return true;
+    case Method::Temporal: CreateTemporalQueries(methods.temporal, trees); return true;
+    case Method::Hiz: return CreateHizPyramid(methods.hiz, trees, error);
+    case Method::TwoPhase: return CreateTwoPhase(methods.twoPhase, scene, error);
+    case Method::GpuDriven: return CreateGpuDriven(methods.gpuDriven, scene, error);
+    case Method::Cpu: return CreateCpuOcclusion(methods.cpu, scene, CpuOcclusionThreads, error);
+    case Method::Frustum:
+    case Method::Off:
+    case Method::Count: break;
+    }
+    return true;
+}
+
+bool CreateMethods(Methods &methods, GlScene &scene, std::string &error) {
+    for (int m = 0; m < MethodCount; ++m)
+        if (!CreateMethod(methods, (Method)m, scene, error)) return false;
+    return true;
 }
 
 void DestroyMethods(Methods &methods) {
@@ -67,13 +84,18 @@ void DestroyMethods(Methods &methods) {
     DestroyGpuDriven(methods.gpuDriven);
     DestroyCpuOcclusion(methods.cpu);
     methods.temporal.lag = lag;  // a setting, kept across a rebuild
+    std::fill(methods.made, methods.made + MethodCount, false);
 }
 
-bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, std::string &error) {
+bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, float spread, std::string &error) {
+    bool made[MethodCount];
+    std::copy(methods.made, methods.made + MethodCount, made);
     DestroyMethods(methods);
-    scene.worlds = ForestWorlds(count, seed);
+    scene.worlds = ForestWorlds(count, seed, spread);
     UploadWorlds(scene);
-    return CreateMethods(methods, scene, error);
+    for (int m = 0; m < MethodCount; ++m)
+        if (made[m] && !CreateMethod(methods, (Method)m, scene, error)) return false;
+    return true;
 }
 
 void RestartMethods(Methods &methods) {

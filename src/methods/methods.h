@@ -46,14 +46,20 @@ struct Methods {
     TwoPhase twoPhase;
     GpuDriven gpuDriven;
     CpuOcclusion cpu;
+    bool made[MethodCount] = {};  // which methods' state exists
 };
 
-// For scene.worlds.size() trees; rebuilt when the count changes.
+// The state of one method, for scene.worlds.size() trees, made when it is
+// first asked for (a method already made is left as it is), so that a run
+// at many trees holds only the state of the methods it runs.
+bool CreateMethod(Methods &methods, Method method, GlScene &scene, std::string &error);
+// Every method's state.
 bool CreateMethods(Methods &methods, GlScene &scene, std::string &error);
 void DestroyMethods(Methods &methods);
-// The forest rebuilt with `count` trees (ForestWorlds from `seed`) and the
-// methods with it; temporal's lag is kept.
-bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, std::string &error);
+// The forest rebuilt with `count` trees (ForestWorlds from `seed` over a
+// square of half-side `spread`) and the methods that were made with it;
+// temporal's lag is kept.
+bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, float spread, std::string &error);
 // Results in flight, and what was visible, belong to another camera or
 // forest: forgotten.
 void RestartMethods(Methods &methods);

@@ -187,8 +187,9 @@ TEST_F(RealForest, MethodsRebuiltForAnotherTreeCountAnswerForEveryTree) {
     Methods methods;
     std::string error;
     methods.temporal.lag = 3;
-    ASSERT_TRUE(RebuildForest(scene, methods, 30, DefaultForestSeed, error)) << error;
-    ASSERT_TRUE(RebuildForest(scene, methods, 1000, DefaultForestSeed, error)) << error;
+    ASSERT_TRUE(CreateMethods(methods, scene, error)) << error;
+    ASSERT_TRUE(RebuildForest(scene, methods, 30, DefaultForestSeed, 0, error)) << error;
+    ASSERT_TRUE(RebuildForest(scene, methods, 1000, DefaultForestSeed, 0, error)) << error;
     EXPECT_EQ(methods.temporal.lag, 3);
     D3DXMATRIX vp = CameraViewProjection(D3DXVECTOR3(0, 10, -170), 0);
     std::vector<bool> program = StopAndWaitFlags(scene, vp);

@@ -5,6 +5,11 @@
 
 #include "win32_types.h"
 
+// SDL's video on a real display (X11, or Wayland in a Wayland session), as
+// the layer's windows need it; false with the reason in the platform error
+// ("no display: ...") where there is none.
+bool StartVideo();
+
 // While on, CreateWindowExA creates headless windows instead of SDL ones.
 void SetHeadlessWindows(bool on);
 bool HeadlessWindows();

@@ -59,33 +59,6 @@ std::string DescribeClassName(LPCSTR name) {
     return "\"" + std::string(name) + "\"";
 }
 
-// SDL falls back to its offscreen driver when there is no display; a window
-// there would never be seen, so only a real display will do. SDL probes for
-// Wayland only in a Wayland session, as elsewhere the probe prints complaints
-// of its own.
-bool StartVideo() {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
-        const bool wayland = getenv("WAYLAND_DISPLAY") != nullptr;
-        if (!wayland && !getenv("DISPLAY") && !getenv("SDL_VIDEODRIVER")) {
-            SetPlatformError("no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
-            return false;
-        }
-        if (!wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");  // SDL_VIDEODRIVER still wins
-        // Closing the window must arrive as its own close request only; SDL_QUIT
-        // then means a signal asked the program to end.
-        SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            SetPlatformError("no display: SDL could not start its video subsystem: %s", SDL_GetError());
-            return false;
-        }
-    }
-    const char *driver = SDL_GetCurrentVideoDriver();
-    if (driver != nullptr && (strcmp(driver, "x11") == 0 || strcmp(driver, "wayland") == 0)) return true;
-    SetPlatformError("no display: SDL video driver '%s' is not a real display", driver ? driver : "(none)");
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return false;
-}
-
 // What the device asks of the window's surface: a 3.3 core context, double
 // buffered, 8 bits per colour and no depth buffer, since the device draws
 // into framebuffers of its own.
@@ -179,6 +152,33 @@ void ApplyShowCommand(SDL_Window *sdlWindow, int command, WPARAM sizeType) {
 }
 
 }  // namespace
+
+// SDL falls back to its offscreen driver when there is no display; a window
+// there would never be seen, so only a real display will do. SDL probes for
+// Wayland only in a Wayland session, as elsewhere the probe prints complaints
+// of its own.
+bool StartVideo() {
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+        const bool wayland = getenv("WAYLAND_DISPLAY") != nullptr;
+        if (!wayland && !getenv("DISPLAY") && !getenv("SDL_VIDEODRIVER")) {
+            SetPlatformError("no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
+            return false;
+        }
+        if (!wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");  // SDL_VIDEODRIVER still wins
+        // Closing the window must arrive as its own close request only; SDL_QUIT
+        // then means a signal asked the program to end.
+        SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            SetPlatformError("no display: SDL could not start its video subsystem: %s", SDL_GetError());
+            return false;
+        }
+    }
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (driver != nullptr && (strcmp(driver, "x11") == 0 || strcmp(driver, "wayland") == 0)) return true;
+    SetPlatformError("no display: SDL video driver '%s' is not a real display", driver ? driver : "(none)");
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+}
 
 HWND__ *LiveWindow(HWND hWnd) {
     if (hWnd == nullptr) return nullptr;
