@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <string>
 #include <thread>
 
 namespace {
@@ -50,4 +51,12 @@ std::vector<std::string> DescribeMachine() {
             "gl_renderer: " + GlString(GL_RENDERER),
             "gl_version: " + GlString(GL_VERSION),
             "commit: " + Commit()};
+}
+
+double PeakResidentMegabytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return 0;
 }

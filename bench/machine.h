@@ -9,3 +9,7 @@
 // The commit is the working directory's git HEAD ("+ changes" when files
 // differ from it), or "unknown" outside a checkout.
 std::vector<std::string> DescribeMachine();
+
+// The process's peak resident memory so far, in MiB (VmHWM); 0 where the
+// system does not say.
+double PeakResidentMegabytes();

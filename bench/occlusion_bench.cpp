@@ -249,7 +249,7 @@ int main(int argc, char **argv) {
     if (DebugWanted()) SetGLErrorHandler(CountGLError);
     BenchRun run;
     if (!StartUpTimed(options.seed, run.startup)) return 1;
-    if (options.sweep) return RunSweep(path, options.seed, options.csvPath);
+    if (options.sweep) return RunSweep(path, PathName(options), options.seed, options.csvPath);
 
     GlSide gl;
     if (!OpenGlSide(gl, options, run)) return 1;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "frame_rows.h"
+#include "machine.h"
 #include "methods/statistics.h"
 
 namespace {
@@ -152,6 +153,8 @@ void StartupKeys(Keys &keys) {
     for (int i = 0; i < StartupPhaseCount; ++i)
         keys.push_back({std::string("startup_") + StartupPhaseNames[i] + "_ms", "ms", "start-up: this step",
                         [i](const BenchRun &r) { return Fixed(i < (int)r.startup.size() ? r.startup[i].ms : 0, 3); }});
+    keys.push_back({"peak_resident_mb", "MiB", "the benchmark's peak resident memory at the end of the run",
+                    [](const BenchRun &) { return Fixed(PeakResidentMegabytes(), 1); }});
     keys.push_back({"startup_ms", "ms", "start-up: every step", [](const BenchRun &r) {
                         double total = 0;
                         for (const StartupPhase &phase : r.startup) total += phase.ms;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "machine.h"
 #include "method_frames.h"
 #include "methods/forest.h"
 #include "methods/ground_truth.h"
@@ -125,12 +126,14 @@ void PrintLayout(const Layout &layout, const std::vector<SweepPoint> &points) {
     }
 }
 
-bool WriteSweepCsv(const std::string &path, const std::vector<std::pair<const Layout *, std::vector<SweepPoint>>> &runs) {
+bool WriteSweepCsv(const std::string &path, const std::vector<std::string> &header,
+                   const std::vector<std::pair<const Layout *, std::vector<SweepPoint>>> &runs) {
     FILE *file = fopen(path.c_str(), "w");
     if (!file) {
         perror(path.c_str());
         return false;
     }
+    for (const std::string &line : header) fprintf(file, "# %s\n", line.c_str());
     fprintf(file, "layout,trees,method,cost_ms,frame_ms,drawn,missed_truth_mean,frame_vs_off,frame_vs_frustum\n");
     for (const auto &[layout, points] : runs)
         for (const SweepPoint &point : points)
@@ -144,7 +147,8 @@ bool WriteSweepCsv(const std::string &path, const std::vector<std::pair<const La
 
 }  // namespace
 
-int RunSweep(const std::vector<CameraPose> &path, unsigned seed, const std::string &csvPath) {
+int RunSweep(const std::vector<CameraPose> &path, const std::string &pathName, unsigned seed,
+             const std::string &csvPath) {
     std::vector<D3DXMATRIX> matrices;
     for (const CameraPose &pose : path) matrices.push_back(PoseViewProjection(pose, MainTargetWidth, MainTargetHeight));
     ContextPair contexts;
@@ -156,6 +160,10 @@ int RunSweep(const std::vector<CameraPose> &path, unsigned seed, const std::stri
         fprintf(stderr, "occlusion-bench: plain OpenGL: %s\n", error.c_str());
         return 1;
     }
+    std::vector<std::string> header = DescribeMachine();
+    header.push_back("seed: " + std::to_string(seed));
+    header.push_back("path: " + pathName);
+    for (const std::string &line : header) printf("%s\n", line.c_str());
     printf("sweep: %zu frames per count, medians of the frames\n", path.size());
     std::vector<std::pair<const Layout *, std::vector<SweepPoint>>> runs;
     for (const Layout &layout : Layouts) {
@@ -175,5 +183,6 @@ int RunSweep(const std::vector<CameraPose> &path, unsigned seed, const std::stri
     }
     printf("\n");
     for (const auto &[layout, points] : runs) PrintLayout(*layout, points);
-    return csvPath.empty() || WriteSweepCsv(csvPath, runs) ? 0 : 1;
+    printf("sweep_peak_resident_mb: %.1f\n", PeakResidentMegabytes());
+    return csvPath.empty() || WriteSweepCsv(csvPath, header, runs) ? 0 : 1;
 }

@@ -17,6 +17,8 @@
 #include "methods/camera_path.h"
 
 // Run after the layer's device has started (its context is current).
-// Prints sweep_... lines; one CSV row per layout, count and method.
-// Returns the process's exit status.
-int RunSweep(const std::vector<CameraPose> &path, unsigned seed, const std::string &csvPath);
+// Prints the machine, then sweep_... lines; the CSV has the machine in its
+// first lines, then one row per layout, count and method. Returns the
+// process's exit status.
+int RunSweep(const std::vector<CameraPose> &path, const std::string &pathName, unsigned seed,
+             const std::string &csvPath);
