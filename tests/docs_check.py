@@ -5,7 +5,9 @@ Every relative link (and its #section) and every path in code names a file or
 directory of the tree (globs must match one); every `make X` names a Makefile
 target; every snake_case name in code (`query_wait_ms`, `pass_ms_*`) is a key
 of the benchmark's summary or a column of its CSV, as `occlusion-bench --keys`
-lists them (or a key its sweep prints); the README's "What it needs" list
+lists them (or a key its sweep prints), and every one of those is documented
+(by name, or by a pattern: `*` for any text, a leading `M_` for each method
+the benchmark runs); the README's "What it needs" list
 gives each profile of scripts/bootstrap an item naming exactly the packages
 that profile adds, and each of those packages is in the distribution's
 package index where this machine has one (apt-cache); its Layout names every
@@ -25,7 +27,7 @@ CODE_SPAN = re.compile(r"`((?:[^`\n]|\n(?!\s*\n))+)`")  # may wrap, not across a
 FENCE = re.compile(r"^```[^\n]*\n(.*?)^```", re.M | re.S)
 LINK = re.compile(r"\]\(([^)\s]+)\)")
 PATH_WORD = re.compile(r"^(?:\./)?[A-Za-z0-9_.*-]+(?:/[A-Za-z0-9_.*-]*)+$")
-KEY_WORD = re.compile(r"^[a-z][a-z0-9]*(?:_[a-z*][a-z0-9*]*)+$")
+KEY_WORD = re.compile(r"^(?:M|[a-z][a-z0-9]*)(?:_[a-z*][a-z0-9*]*)+$")
 
 
 def read(path):
@@ -58,23 +60,56 @@ def code_words(text):
     return spans
 
 
-def benchmark_keys(root, program):
-    """The summary keys, CSV columns and contenders' names the benchmark lists (`--keys`), and the
-    sweep's keys printed as `key: value` ("%s" in a key: any name there)."""
-    listed = subprocess.run([program, "--keys"], capture_output=True, text=True, check=True).stdout
-    literal = set(re.findall(r"^(?:key|column|contender) ([a-z0-9_]+)", listed, re.M))
-    patterns = []
-    for key in re.findall(r'printf\("([a-z0-9_%]+): %', read(os.path.join(root, "bench", "sweep.cpp"))):
-        patterns.append(re.compile("^" + re.sub(r"%[a-z]", "[a-z0-9_]+", key) + "$"))
-    return literal, patterns
+class BenchmarkNames:
+    """What the benchmark names: its summary keys, CSV columns and contenders
+    (as `occlusion-bench --keys` lists them) and the sweep's keys (printed as
+    `key: value`, "%s" and "%d" in a key standing for any name or count)."""
+
+    def __init__(self, root, program):
+        listed = subprocess.run([program, "--keys"], capture_output=True, text=True, check=True).stdout
+        self.keys = re.findall(r"^key ([a-z0-9_]+)", listed, re.M)
+        self.columns = re.findall(r"^column ([a-z0-9_]+)", listed, re.M)
+        self.contenders = re.findall(r"^contender ([a-z0-9_]+)", listed, re.M)
+        sweep = read(os.path.join(root, "bench", "sweep.cpp"))
+        self.sweep = re.findall(r'printf\("([a-z0-9%]+_[a-z0-9_%]+): %', sweep)
+
+    def literal(self):
+        return set(self.keys) | set(self.columns) | set(self.contenders)
+
+    def sweep_samples(self):
+        """Each sweep key with its names and counts as a sample ("x", "300")."""
+        return [re.sub(r"%d", "300", re.sub(r"%s", "x", key)) for key in self.sweep]
 
 
-def is_key(word, literal, patterns):
-    if "*" in word:
-        wanted = re.compile("^" + word.replace("*", "[a-z0-9_]*") + "$")
-        samples = [p.pattern.strip("^$").replace("[a-z0-9_]+", "x") for p in patterns]
-        return any(wanted.match(k) for k in list(literal) + samples)
-    return word in literal or any(p.match(word) for p in patterns)
+def documented_pattern(word, contenders):
+    """A documented name as a regular expression: `*` any text, a leading `M_`
+    any contender's name."""
+    body = re.escape(word).replace(r"\*", "[a-z0-9_]*")
+    if word.startswith("M_"):
+        body = "(?:" + "|".join(map(re.escape, contenders)) + ")" + body[1:]
+    return re.compile("^" + body + "$")
+
+
+def is_key(word, names):
+    """A documented name names something the benchmark prints."""
+    if word in names.literal():
+        return True
+    pattern = documented_pattern(word, names.contenders)
+    sweep = [re.compile("^" + re.sub(r"%[sd]", "[a-z0-9_]+", key) + "$") for key in names.sweep]
+    if any(p.match(word) for p in sweep):
+        return True
+    return any(pattern.match(k) for k in list(names.literal()) + names.sweep_samples())
+
+
+def check_every_name_documented(names, documented, errors):
+    """Every key, column and sweep key the benchmark prints is in the docs, by
+    name or by a documented pattern."""
+    patterns = [documented_pattern(w, names.contenders) for w in documented]
+    for what, items in (("summary key", names.keys), ("CSV column", names.columns),
+                        ("sweep key", names.sweep_samples())):
+        for item in items:
+            if not any(p.match(item) for p in patterns):
+                errors.append(f"docs/: the benchmark's {what} '{item}' is documented nowhere")
 
 
 def make_targets(root):
@@ -93,7 +128,7 @@ def defines(root, function):
     return False
 
 
-def check_page(root, page, keys, targets, errors, counts):
+def check_page(root, page, keys, targets, errors, counts, documented):
     text = read(page)
     name = os.path.relpath(page, root)
     where = os.path.dirname(page)
@@ -125,7 +160,8 @@ def check_page(root, page, keys, targets, errors, counts):
                 errors.append(f"{name}: '{words[0]}': no such function in src/, tests/ or scripts/")
         if len(words) == 1 and KEY_WORD.match(words[0]):
             counts["benchmark keys"] += 1
-            if not is_key(words[0], *keys):
+            documented.add(words[0])
+            if not is_key(words[0], keys):
                 errors.append(f"{name}: '{words[0]}': not a key the benchmark prints nor a column of its CSV")
 
 
@@ -212,14 +248,16 @@ def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
     root, program = sys.argv[1], sys.argv[2]
-    keys = benchmark_keys(root, program)
+    keys = BenchmarkNames(root, program)
     errors = []
-    if not keys[0]:
-        errors.append(f"{program} --keys listed no key: the check would be vacuous")
+    if not keys.keys or not keys.columns or not keys.sweep:
+        errors.append(f"{program} --keys or bench/sweep.cpp named nothing: the check would be vacuous")
     targets = make_targets(root)
     counts = {"links": 0, "paths": 0, "make targets": 0, "benchmark keys": 0}
+    documented = set()
     for page in pages(root):
-        check_page(root, page, keys, targets, errors, counts)
+        check_page(root, page, keys, targets, errors, counts, documented)
+    check_every_name_documented(keys, documented, errors)
     readme = read(os.path.join(root, "README.md"))
     notes = []
     check_packages(root, readme, errors, notes)
