@@ -20,15 +20,14 @@ const MethodInfo Infos[MethodCount] = {
     {"off", "culling off", "Every tree drawn: the cost that culling saves.", false},
 };
 
-// Trees whose box (the tree's own bounds) is not wholly outside the view.
-std::vector<bool> FrustumPass(const GlScene &scene, const D3DXMATRIX &viewProjection) {
-    std::vector<bool> visible(scene.worlds.size());
-    for (size_t i = 0; i < visible.size(); ++i)
+}  // namespace
+
+std::vector<bool> FrustumPass(const GlScene &scene, const D3DXMATRIX &viewProjection, const ForestGrid *grid) {
+    std::vector<bool> visible(scene.worlds.size(), false);
+    for (uint32_t i : grid ? TreesInViewCells(*grid, viewProjection) : EveryTree(scene.worlds.size()))
         visible[i] = !BoxOutsideFrustum(scene.tree.bounds, scene.worlds[i] * viewProjection);
     return visible;
 }
-
-}  // namespace
 
 const MethodInfo &DescribeMethod(Method method) { return Infos[(int)method]; }
 
@@ -43,6 +42,7 @@ bool MethodNamed(const std::string &name, Method &method) {
 
 bool CreateMethods(Methods &methods, GlScene &scene, std::string &error) {
     size_t trees = scene.worlds.size();
+    BuildForestGrid(methods.grid, scene);
     CreateTreeQueries(methods.stopAndWait, trees);
     CreateTreeQueries(methods.batched, trees);
     CreateTemporalQueries(methods.temporal, trees);
@@ -76,8 +76,8 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
     case Method::Batched: return BatchedPass(scene, methods.batched, viewProjection, timer);
     case Method::Temporal: return TemporalPass(scene, methods.temporal, viewProjection, timer);
     case Method::Hiz: return HizPass(scene, methods.hiz, viewProjection, timer);
-    case Method::Cpu: return CpuPass(methods.cpu, scene, viewProjection);
-    case Method::Frustum: return FrustumPass(scene, viewProjection);
+    case Method::Cpu: return CpuPass(methods.cpu, scene, viewProjection, &methods.grid);
+    case Method::Frustum: return FrustumPass(scene, viewProjection, &methods.grid);
     case Method::Off:
     case Method::Count: break;
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "methods/cpu_occlusion.h"
+#include "methods/forest_grid.h"
 #include "methods/hiz_pyramid.h"
 #include "methods/plain_gl_scene.h"
 #include "methods/query_methods.h"
@@ -38,6 +39,7 @@ bool MethodNamed(const std::string &name, Method &method);
 constexpr int CpuOcclusionThreads = 1;
 
 struct Methods {
+    ForestGrid grid;  // the scene's forest in cells, for the methods that use it
     TreeQueries stopAndWait, batched;
     TemporalQueries temporal;
     HizPyramid hiz;
@@ -62,3 +64,7 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
 // it keeps. Returns one flag per tree: drawn.
 std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer);
+// The frustum method: trees whose own box is not wholly outside the view.
+// With a grid, only the trees of cells not wholly outside it are tested
+// (the flags are the same).
+std::vector<bool> FrustumPass(const GlScene &scene, const D3DXMATRIX &viewProjection, const ForestGrid *grid);
