@@ -10,6 +10,10 @@ const MethodInfo Infos[MethodCount] = {
     {"batched", "batched queries", "Every tree's query issued after the depth fill, then all read: one wait.", true},
     {"temporal", "temporal (last frames' answers)",
      "This frame's queries issued, the answers of a frame or more ago used at once: no wait, but late.", true},
+    {"chc", "coherent hierarchical (CHC++)",
+     "Last frame's visible trees drawn first and re-queried only now and then; hidden cells and trees queried "
+     "in batches against the frame's real depth, answers read as they come.",
+     false},
     {"hiz", "depth pyramid (GPU)",
      "A max-depth pyramid built from the bounding meshes by compute shaders; each box tested against it.", true},
     {"cpu", "CPU rasteriser",
@@ -46,7 +50,7 @@ bool CreateMethods(Methods &methods, GlScene &scene, std::string &error) {
     CreateTreeQueries(methods.stopAndWait, trees);
     CreateTreeQueries(methods.batched, trees);
     CreateTemporalQueries(methods.temporal, trees);
-    return CreateHizPyramid(methods.hiz, trees, error) &&
+    return CreateCoherentCulling(methods.chc, methods.grid, error) && CreateHizPyramid(methods.hiz, trees, error) &&
            CreateCpuOcclusion(methods.cpu, scene, CpuOcclusionThreads, error);
 }
 
@@ -55,6 +59,7 @@ void DestroyMethods(Methods &methods) {
     DestroyTreeQueries(methods.stopAndWait);
     DestroyTreeQueries(methods.batched);
     DestroyTemporalQueries(methods.temporal);
+    DestroyCoherentCulling(methods.chc);
     DestroyHizPyramid(methods.hiz);
     DestroyCpuOcclusion(methods.cpu);
     methods.temporal.lag = lag;  // a setting, kept across a rebuild
@@ -67,7 +72,10 @@ bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, s
     return CreateMethods(methods, scene, error);
 }
 
-void RestartMethods(Methods &methods) { RestartTemporalQueries(methods.temporal); }
+void RestartMethods(Methods &methods) {
+    RestartTemporalQueries(methods.temporal);
+    RestartCoherentCulling(methods.chc);
+}
 
 std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer) {
@@ -75,6 +83,7 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
     case Method::StopAndWait: return StopAndWaitPass(scene, methods.stopAndWait, viewProjection, timer);
     case Method::Batched: return BatchedPass(scene, methods.batched, viewProjection, timer);
     case Method::Temporal: return TemporalPass(scene, methods.temporal, viewProjection, timer);
+    case Method::Chc: return CoherentCullingFrame(methods.chc, methods.grid, scene, viewProjection, timer);
     case Method::Hiz: return HizPass(scene, methods.hiz, viewProjection, timer);
     case Method::Cpu: return CpuPass(methods.cpu, scene, viewProjection, &methods.grid);
     case Method::Frustum: return FrustumPass(scene, viewProjection, &methods.grid);
@@ -87,6 +96,7 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
 std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer) {
     StartCullFrame(timer);
+    if (method == Method::Chc) return CoherentCullingFrame(methods.chc, methods.grid, scene, viewProjection, timer);
     BeginCulling(timer);
     std::vector<bool> flags = CullTrees(methods, method, scene, viewProjection, timer);
     EndCulling(timer);

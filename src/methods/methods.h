@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "methods/coherent_culling.h"
 #include "methods/cpu_occlusion.h"
 #include "methods/forest_grid.h"
 #include "methods/hiz_pyramid.h"
@@ -19,7 +20,7 @@
 #include "methods/query_methods.h"
 #include "methods/timing.h"
 
-enum class Method { StopAndWait, Batched, Temporal, Hiz, Cpu, Frustum, Off, Count };
+enum class Method { StopAndWait, Batched, Temporal, Chc, Hiz, Cpu, Frustum, Off, Count };
 constexpr int MethodCount = (int)Method::Count;
 
 struct MethodInfo {
@@ -42,6 +43,7 @@ struct Methods {
     ForestGrid grid;  // the scene's forest in cells, for the methods that use it
     TreeQueries stopAndWait, batched;
     TemporalQueries temporal;
+    CoherentCulling chc;
     HizPyramid hiz;
     CpuOcclusion cpu;
 };
@@ -56,7 +58,8 @@ bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, s
 void RestartMethods(Methods &methods);
 
 // Which trees to draw this frame: one flag per tree. Its waits are taken
-// out of `timer`'s spans; the caller spans its work.
+// out of `timer`'s spans; the caller spans its work. Chc draws the main
+// scene as it culls: its flags come with the frame drawn, its spans its own.
 std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer);
 // One frame with the method: its culling timed by `timer` (StartCullFrame,
