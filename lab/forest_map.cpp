@@ -24,8 +24,8 @@ ImVec2 ToMap(const ImVec2 &origin, float side, float x, float z) {
 
 }  // namespace
 
-void DrawForestMap(const GlScene &scene, const std::vector<TreeState> &states, const D3DXMATRIX &cullingViewProjection,
-                   const D3DXMATRIX &viewer, float side) {
+void DrawForestMap(const GlScene &scene, const std::vector<TreeState> &states, const std::vector<uint32_t> &rings,
+                   const D3DXMATRIX &cullingViewProjection, const D3DXMATRIX &viewer, float side) {
     ImDrawList *draw = ImGui::GetWindowDrawList();
     ImVec2 origin = ImGui::GetCursorScreenPos();
     ImVec2 end(origin.x + side, origin.y + side);
@@ -45,6 +45,7 @@ void DrawForestMap(const GlScene &scene, const std::vector<TreeState> &states, c
                                                                   : WastedColour;
             ImVec2 at = ToMap(origin, side, scene.worlds[i]._41, scene.worlds[i]._43);
             draw->AddCircleFilled(at, states[i] == TreeState::Missed ? radius * 2 : radius, ImColour(colour));
+            if (i < rings.size() && rings[i] != NoRing) draw->AddCircle(at, radius + 2.0f, ImColour(rings[i]), 0, 1.0f);
         }
 
     // The frustum's four side edges, from the near plane's corners to the far plane's.

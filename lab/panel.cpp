@@ -140,6 +140,28 @@ void DrawNumbers(Lab &lab) {
     DrawFrameGraph(lab.graph);
 }
 
+// What chc did in the frame shown: its queries, and the rings on the map.
+void DrawChcFrame(const Lab &lab) {
+    const ChcCounts &c = lab.methods.chc.counts;
+    ImGui::Separator();
+    ImGui::Text("chc: %d queries (%d multi, of %d nodes)", c.queries, c.multiQueries, c.nodesInMultiQueries);
+    ImGui::Text("waited %d times; %d queries out at the end", c.waits, c.inFlight);
+    LegendEntry(QueriedColour, "ring: queried, alone or with others");
+    LegendEntry(InCellColour, "ring: its cell's box queried");
+    LegendEntry(SkippedColour, "ring: drawn unqueried");
+    LegendEntry(InFlightColour, "ring: its query in flight at the end");
+    if (ImGui::CollapsingHeader("what the rings mean")) {
+        ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+        ImGui::TextWrapped("The map's rings: what chc did with each tree in the frame shown. A tree visible last "
+                           "frame is drawn at once and asked again every %d frames (at a random offset at "
+                           "first), its answer never awaited: red while it is still out when the frame ends. "
+                           "Hidden cells (as one box) and trees are asked every frame, those hidden for frames "
+                           "running several to a query, and their answers awaited.",
+                           ChcRequeryInterval);
+        ImGui::PopStyleColor();
+    }
+}
+
 void DrawLegend() {
     ImGui::Separator();
     LegendEntry(MissedColour, "wrongly culled: visible, but culled");
@@ -192,6 +214,7 @@ void DrawPanel(Lab &lab, const LabLayout &layout, PanelRequests &requests) {
     ImGui::Begin("Occlusion culling", nullptr, Fixed);
     DrawControls(lab, requests);
     DrawNumbers(lab);
+    if (lab.culling.method == Method::Chc) DrawChcFrame(lab);
     DrawLegend();
     ImGui::End();
 }
@@ -217,6 +240,6 @@ void DrawInsets(Lab &lab, const LabLayout &layout, const D3DXMATRIX &viewer) {
     ImGui::SetNextWindowPos(ImVec2((float)x, (float)layout.stripY));
     ImGui::SetNextWindowSize(ImVec2((float)layout.insetHeight + 16, (float)layout.stripHeight));
     ImGui::Begin("Map", nullptr, Fixed);
-    DrawForestMap(lab.scene, lab.states, lab.culling.viewProjection, viewer, (float)layout.insetHeight);
+    DrawForestMap(lab.scene, lab.states, lab.rings, lab.culling.viewProjection, viewer, (float)layout.insetHeight);
     ImGui::End();
 }
