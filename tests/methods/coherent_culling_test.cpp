@@ -111,8 +111,8 @@ protected:
 // Along the benchmark's path, then turning on the spot so that trees come
 // into view every frame: never a tree the truth sees is culled.
 TEST_F(ChcOnRealForest, CullsNoTreeTheTruthSeesWhileFlyingAndTurning) {
-    std::vector<CameraPose> poses = DefaultCameraPath(10);
-    for (int turn = 1; turn <= 8; ++turn) poses.push_back({D3DXVECTOR3(20, 10, 0), 0.35f * turn, 0});
+    std::vector<CameraPose> poses = DefaultCameraPath(6);
+    for (int turn = 1; turn <= 6; ++turn) poses.push_back({D3DXVECTOR3(20, 10, 0), 0.5f * turn, 0});
     for (size_t p = 0; p < poses.size(); ++p) EXPECT_EQ(FrameMissing(poses[p]), 0) << "pose " << p;
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
