@@ -29,8 +29,8 @@ ImVec2 ToMap(const ImVec2 &origin, float side, float half, float x, float z) {
 
 }  // namespace
 
-void DrawForestMap(const GlScene &scene, const std::vector<TreeState> &states, const D3DXMATRIX &cullingViewProjection,
-                   const D3DXMATRIX &viewer, float side) {
+void DrawForestMap(const GlScene &scene, const std::vector<TreeState> &states, const std::vector<uint32_t> &rings,
+                   const D3DXMATRIX &cullingViewProjection, const D3DXMATRIX &viewer, float side) {
     ImDrawList *draw = ImGui::GetWindowDrawList();
     ImVec2 origin = ImGui::GetCursorScreenPos();
     ImVec2 end(origin.x + side, origin.y + side);
@@ -56,6 +56,7 @@ void DrawForestMap(const GlScene &scene, const std::vector<TreeState> &states, c
                 draw->AddRectFilled(at, ImVec2(at.x + 1, at.y + 1), ImColour(colour));
             else
                 draw->AddCircleFilled(at, states[i] == TreeState::Missed ? radius * 2 : radius, ImColour(colour));
+            if (i < rings.size() && rings[i] != NoRing) draw->AddCircle(at, radius + 2.0f, ImColour(rings[i]), 0, 1.0f);
         }
 
     // The frustum's four side edges, from the near plane's corners to the far plane's.

@@ -12,6 +12,25 @@ void Announce(const char *what, long value) {
     fflush(stdout);
 }
 
+uint32_t RingFor(ChcMark mark) {
+    switch (mark) {
+    case ChcMark::Queried: return QueriedColour;
+    case ChcMark::InCell: return InCellColour;
+    case ChcMark::Skipped: return SkippedColour;
+    case ChcMark::InFlight: return InFlightColour;
+    case ChcMark::None: break;
+    }
+    return NoRing;
+}
+
+// Chc's marks are those of its last run, which is the frame shown (a
+// freeze stops the runs); the other methods leave no rings.
+void Ring(Lab &lab) {
+    lab.rings.clear();
+    if (lab.culling.method != Method::Chc) return;
+    for (ChcMark mark : lab.methods.chc.marks) lab.rings.push_back(RingFor(mark));
+}
+
 void Score(Lab &lab) {
     if (!lab.scoreTruth) {
         lab.truthPixels.clear();
@@ -94,6 +113,7 @@ void RunLabFrame(Lab &lab, const D3DXMATRIX &viewerViewProjection) {
     if (!CullFrame(lab.culling, lab.methods, lab.scene, viewerViewProjection))
         MainSceneGl(lab.scene, viewerViewProjection, lab.culling.flags);
     Score(lab);
+    Ring(lab);
 
     AddTreeMarks(lab.marks, lab.scene, lab.states, lab.culling.frozen);
     if (lab.culling.frozen) AddFrustum(lab.marks, lab.culling.viewProjection, FrustumColour);

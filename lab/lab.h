@@ -31,6 +31,9 @@ struct Lab {
     double truthMilliseconds = 0;  // the last truth pass, CPU clock to its counts
     FrameScore score;
     std::vector<TreeState> states;
+    // The map's ring around each tree (NoRing for none): what chc did with
+    // it in the culling frame shown; empty for the other methods.
+    std::vector<uint32_t> rings;
 };
 
 // With an OpenGL 4.3 context current and Materials\ reachable: the forest

@@ -54,10 +54,8 @@ void HandleKey(Lab &lab, Viewer &viewer, const SDL_KeyboardEvent &key, bool imgu
     if (sym >= SDLK_a && sym <= SDLK_z) viewer.keys[toupper((int)sym)] = down && !imguiHasKeyboard;
     if (!down || key.repeat || imguiHasKeyboard) return;
     // The digit row picks a method: 1 .. 9, 0, -, = for the first twelve.
-    const SDL_Keycode row[] = {SDLK_1, SDLK_2, SDLK_3, SDLK_4, SDLK_5, SDLK_6,
-                               SDLK_7, SDLK_8, SDLK_9, SDLK_0, SDLK_MINUS, SDLK_EQUALS};
     for (int m = 0; m < MethodCount && m < 12; ++m)
-        if (sym == row[m]) SelectMethod(lab, (Method)m);
+        if (sym == SDL_GetKeyFromName(MethodKeyName(m))) SelectMethod(lab, (Method)m);
     if (sym == SDLK_f) SetFreeze(lab, !lab.culling.frozen);
 }
 
@@ -89,7 +87,10 @@ bool Loop(SDL_Window *window, Lab &lab) {
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
             ImGui_ImplSDL2_ProcessEvent(&event);
+            // The window's close request, or a signal (SDL_QUIT: the layer's
+            // video start leaves closing the last window out of it).
             if (event.type == SDL_QUIT) return true;
+            if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) return true;
             if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP)
                 HandleKey(lab, viewer, event.key, io.WantCaptureKeyboard);
             if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
@@ -125,8 +126,9 @@ bool Loop(SDL_Window *window, Lab &lab) {
         Clock::time_point now = Clock::now();
         AddFrameTime(lab.graph, Milliseconds(start, now) / 1000.0, (float)Milliseconds(last, now));
         last = now;
-        if (!announced) {  // the first frame is on screen
+        if (!announced) {  // the first frame is on screen; then which key picks which method
             printf("method: %s\nfrozen: 0\ntrees: %zu\n", MethodName(lab.culling.method), lab.scene.worlds.size());
+            for (int m = 0; m < MethodCount && m < 12; ++m) printf("key %s: %s\n", MethodKeyName(m), MethodName((Method)m));
             fflush(stdout);
             announced = true;
         }

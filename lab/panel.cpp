@@ -13,9 +13,6 @@ constexpr int StripHeight = 220, TitleHeight = 40;
 constexpr ImGuiWindowFlags Fixed =
     ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings;
 
-// The key of method m on the digit row: 1 .. 9, 0, -, =.
-char MethodKey(int m) { return m < 12 ? "1234567890-="[m] : ' '; }
-
 ImVec4 Colour(uint32_t rgb) {
     return ImVec4(((rgb >> 16) & 0xff) / 255.0f, ((rgb >> 8) & 0xff) / 255.0f, (rgb & 0xff) / 255.0f, 1.0f);
 }
@@ -41,7 +38,7 @@ void DrawControls(Lab &lab, PanelRequests &requests) {
     int current = (int)lab.culling.method;
     for (int m = 0; m < MethodCount; ++m) {
         char label[96];
-        snprintf(label, sizeof label, "%c  %s", MethodKey(m), DescribeMethod((Method)m).label);
+        snprintf(label, sizeof label, "%s  %s", MethodKeyName(m), DescribeMethod((Method)m).label);
         if (ImGui::RadioButton(label, current == m)) requests.method = m;
     }
     ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(0.75f, 0.75f, 0.75f, 1.0f));
@@ -140,6 +137,28 @@ void DrawNumbers(Lab &lab) {
     DrawFrameGraph(lab.graph);
 }
 
+// What chc did in the frame shown: its queries, and the rings on the map.
+void DrawChcFrame(const Lab &lab) {
+    const ChcCounts &c = lab.methods.chc.counts;
+    ImGui::Separator();
+    ImGui::Text("chc: %d queries (%d multi, of %d nodes)", c.queries, c.multiQueries, c.nodesInMultiQueries);
+    ImGui::Text("waited %d times; %d queries out at the end", c.waits, c.inFlight);
+    LegendEntry(QueriedColour, "ring: queried, alone or with others");
+    LegendEntry(InCellColour, "ring: its cell's box queried");
+    LegendEntry(SkippedColour, "ring: drawn unqueried");
+    LegendEntry(InFlightColour, "ring: its query in flight at the end");
+    if (ImGui::CollapsingHeader("what the rings mean")) {
+        ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+        ImGui::TextWrapped("The map's rings: what chc did with each tree in the frame shown. A tree visible last "
+                           "frame is drawn at once and asked again every %d frames (at a random offset at "
+                           "first), its answer never awaited: red while it is still out when the frame ends. "
+                           "Hidden cells (as one box) and trees are asked every frame, those hidden for frames "
+                           "running several to a query, and their answers awaited.",
+                           ChcRequeryInterval);
+        ImGui::PopStyleColor();
+    }
+}
+
 void DrawLegend() {
     ImGui::Separator();
     LegendEntry(MissedColour, "wrongly culled: visible, but culled");
@@ -150,7 +169,7 @@ void DrawLegend() {
     LegendEntry(FrustumColour, "culling camera's frustum");
     ImGui::Separator();
     ImGui::TextDisabled("W S A D move, J L turn, I K tilt");
-    ImGui::TextDisabled("1 .. %c method, F freeze", MethodKey(MethodCount - 1));
+    ImGui::TextDisabled("1 .. %s method, F freeze", MethodKeyName(std::min(MethodCount, 12) - 1));
 }
 
 void Inset(const char *title, int x, const LabLayout &layout, GLuint image, const char *caption) {
@@ -166,6 +185,11 @@ void Inset(const char *title, int x, const LabLayout &layout, GLuint image, cons
 }
 
 }  // namespace
+
+const char *MethodKeyName(int m) {
+    static const char *const names[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "-", "="};
+    return m >= 0 && m < 12 ? names[m] : "";
+}
 
 LabLayout LayOut(int width, int height) {
     LabLayout layout;
@@ -192,6 +216,7 @@ void DrawPanel(Lab &lab, const LabLayout &layout, PanelRequests &requests) {
     ImGui::Begin("Occlusion culling", nullptr, Fixed);
     DrawControls(lab, requests);
     DrawNumbers(lab);
+    if (lab.culling.method == Method::Chc) DrawChcFrame(lab);
     DrawLegend();
     ImGui::End();
 }
@@ -221,6 +246,6 @@ void DrawInsets(Lab &lab, const LabLayout &layout, const D3DXMATRIX &viewer) {
     ImGui::SetNextWindowPos(ImVec2((float)x, (float)layout.stripY));
     ImGui::SetNextWindowSize(ImVec2((float)layout.insetHeight + 16, (float)layout.stripHeight));
     ImGui::Begin("Map", nullptr, Fixed);
-    DrawForestMap(lab.scene, lab.states, lab.culling.viewProjection, viewer, (float)layout.insetHeight);
+    DrawForestMap(lab.scene, lab.states, lab.rings, lab.culling.viewProjection, viewer, (float)layout.insetHeight);
     ImGui::End();
 }

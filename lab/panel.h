@@ -13,6 +13,10 @@ struct LabLayout {
 
 LabLayout LayOut(int width, int height);
 
+// The key on the digit row that picks method m (1 .. 9, 0, -, = for the
+// first twelve), by its name as SDL knows it; "" for a method without one.
+const char *MethodKeyName(int m);
+
 // What the user asked for through the panel this frame (applied by the caller).
 struct PanelRequests {
     int method = -1;  // a Method, or -1

@@ -19,6 +19,12 @@ constexpr uint32_t MissedColour = 0xff00ff;   // culled though visible: the erro
 constexpr uint32_t WastedColour = 0xffb000;   // drawn though nothing of it shows
 constexpr uint32_t DrawnColour = 0x40d040;    // drawn and visible (the map's dots)
 constexpr uint32_t FrustumColour = 0x00ffff;
+// Rings on the map around the trees, for what chc did with each this frame.
+constexpr uint32_t QueriedColour = 0xffffff;   // its own query, or a multi-query, issued
+constexpr uint32_t InCellColour = 0x9090a0;    // its cell's box queried
+constexpr uint32_t SkippedColour = 0xffff40;   // visible last frame, drawn without a query
+constexpr uint32_t InFlightColour = 0xff3030;  // its query unanswered at the frame's end
+constexpr uint32_t NoRing = 0xffffffffu;
 
 struct MarkVertex {
     float position[3];

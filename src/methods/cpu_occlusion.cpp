@@ -96,14 +96,14 @@ void ClipAndAdd(const ClipVertex (&v)[3], double margin, std::vector<CpuTriangle
     for (int k = 1; k + 1 < n; ++k) AddTriangle(polygon[0], polygon[k], polygon[k + 1], margin, out);
 }
 
-// The front-facing triangles of `mesh` placed at trees first .. end - 1.
-void SetUpTriangles(const CpuMesh &mesh, const std::vector<D3DXMATRIX> &worlds, size_t first, size_t end,
+// The front-facing triangles of `mesh` placed at the `count` trees listed.
+void SetUpTriangles(const CpuMesh &mesh, const std::vector<D3DXMATRIX> &worlds, const uint32_t *trees, size_t count,
                     const D3DXMATRIX &viewProjection, double margin, std::vector<CpuTriangle> &out) {
     out.clear();
     std::vector<ClipVertex> clip(mesh.positions.size());
     std::vector<ScreenVertex> screen(mesh.positions.size());
-    for (size_t tree = first; tree < end; ++tree) {
-        D3DXMATRIX m = worlds[tree] * viewProjection;
+    for (size_t k = 0; k < count; ++k) {
+        D3DXMATRIX m = worlds[trees[k]] * viewProjection;
         if (BoxOutsideFrustum(mesh.bounds, m)) continue;
         for (size_t i = 0; i < clip.size(); ++i) {
             clip[i] = Transform(mesh.positions[i], m);
@@ -302,33 +302,37 @@ void DestroyCpuOcclusion(CpuOcclusion &cpu) {
     cpu = CpuOcclusion();
 }
 
-std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMATRIX &viewProjection) {
-    size_t trees = scene.worlds.size();
+std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMATRIX &viewProjection,
+                          const ForestGrid *grid) {
+    // Trees in cells wholly outside the view are neither occluders nor visible.
+    std::vector<uint32_t> trees = grid ? TreesInViewCells(*grid, viewProjection) : EveryTree(scene.worlds.size());
     int parts = cpu.threads;
     auto treeRange = [&](int part, size_t &first, size_t &end) {
-        first = trees * part / parts;
-        end = trees * (part + 1) / parts;
+        first = trees.size() * part / parts;
+        end = trees.size() * (part + 1) / parts;
     };
     RunInParallel(*cpu.pool, [&](int part) {
         size_t first, end;
         treeRange(part, first, end);
-        SetUpTriangles(cpu.occluder, scene.worlds, first, end, viewProjection, cpu.coverMargin, cpu.triangles[part]);
+        SetUpTriangles(cpu.occluder, scene.worlds, trees.data() + first, end - first, viewProjection, cpu.coverMargin,
+                       cpu.triangles[part]);
     });
     // Bands of whole tile rows, so each band's tiles are its own.
     RunInParallel(*cpu.pool, [&](int part) {
         int top = CpuTilesY * part / parts * CpuTileSize, bottom = CpuTilesY * (part + 1) / parts * CpuTileSize;
         RasteriseRows(cpu, top, bottom);
     });
-    std::vector<char> visible(trees, 0);
+    std::vector<char> visible(scene.worlds.size(), 0);
     RunInParallel(*cpu.pool, [&](int part) {
         size_t first, end;
         treeRange(part, first, end);
         std::vector<CpuTriangle> own;
-        for (size_t i = first; i < end; ++i) {
+        for (size_t k = first; k < end; ++k) {
+            uint32_t i = trees[k];
             BoxTest box = TestBox(cpu, scene.worlds[i] * viewProjection);
             if (box == BoxTest::Culled) continue;
             if (box == BoxTest::Passed) {
-                SetUpTriangles(cpu.tested, scene.worlds, i, i + 1, viewProjection, cpu.coverMargin, own);
+                SetUpTriangles(cpu.tested, scene.worlds, &i, 1, viewProjection, cpu.coverMargin, own);
                 if (!MeshVisible(cpu, own)) continue;
             }
             visible[i] = 1;

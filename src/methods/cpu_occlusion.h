@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "methods/forest_grid.h"
 #include "methods/pixel_grid.h"
 #include "methods/plain_gl_scene.h"
 #include "methods/thread_pool.h"
@@ -78,7 +79,11 @@ struct CpuOcclusion {
 bool CreateCpuOcclusion(CpuOcclusion &cpu, const GlScene &scene, int threads, std::string &error,
                         const GlMesh *occluders = nullptr);
 void DestroyCpuOcclusion(CpuOcclusion &cpu);
-std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMATRIX &viewProjection);
+// With a grid, only the trees of its cells not wholly outside the view are
+// looked at (the flags are the same: the others' boxes are outside too);
+// the occluder meshes must lie inside the grid's trees.
+std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMATRIX &viewProjection,
+                          const ForestGrid *grid = nullptr);
 // The last pass's depth, CpuDepthWidth x CpuDepthHeight floats, row 0 at
 // the top, 0 near .. 1 far (the occluders' slack included).
 const float *CpuDepth(const CpuOcclusion &cpu);

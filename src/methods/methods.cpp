@@ -8,35 +8,41 @@ namespace {
 
 const MethodInfo Infos[MethodCount] = {
     {"stop_and_wait", "stop-and-wait (the program's pass)",
-     "One occlusion query per tree, each awaited before the next is issued.", true},
-    {"batched", "batched queries", "Every tree's query issued after the depth fill, then all read: one wait.", true},
+     "One occlusion query per tree, each awaited before the next is issued.", true, false},
+    {"batched", "batched queries", "Every tree's query issued after the depth fill, then all read: one wait.", true,
+     false},
     {"temporal", "temporal (last frames' answers)",
-     "This frame's queries issued, the answers of a frame or more ago used at once: no wait, but late.", true},
+     "This frame's queries issued, the answers of a frame or more ago used at once: no wait, but late.", true, false},
+    {"chc", "coherent hierarchical (CHC++)",
+     "Last frame's visible trees drawn first and re-queried only now and then; hidden cells and trees queried "
+     "in batches against the frame's real depth, answers read as they come.",
+     false, true},
     {"hiz", "depth pyramid (GPU)",
-     "A max-depth pyramid built from the bounding meshes by compute shaders; each box tested against it.", true},
+     "A max-depth pyramid built from the bounding meshes by compute shaders; each box tested against it.", true, false},
     {"twophase", "two-phase depth pyramid (GPU)",
      "Last frame's visible trees drawn first; a depth pyramid of that real depth (trees and terrain); every box "
-     "tested against it, and the newly visible drawn.", false},
+     "tested against it, and the newly visible drawn.",
+     false, true},
     {"gpudriven", "GPU-driven (indirect draws)",
      "The two phases on the GPU: compute shaders cull into lists of trees drawn by indirect draws; the CPU reads "
-     "nothing back.", false},
+     "nothing back.",
+     false, true},
     {"cpu", "CPU rasteriser",
      "The bounding meshes rasterised in software at the occlusion buffer's size; each box tested against that depth.",
-     false},
-    {"frustum", "frustum only", "Each tree's box against the six planes of the view: what culling gets without "
-                                "occlusion.", false},
-    {"off", "culling off", "Every tree drawn: the cost that culling saves.", false},
+     false, false},
+    {"frustum", "frustum only",
+     "Each tree's box against the six planes of the view: what culling gets without occlusion.", false, false},
+    {"off", "culling off", "Every tree drawn: the cost that culling saves.", false, false},
 };
 
-// Trees whose box (the tree's own bounds) is not wholly outside the view.
-std::vector<bool> FrustumPass(const GlScene &scene, const D3DXMATRIX &viewProjection) {
-    std::vector<bool> visible(scene.worlds.size());
-    for (size_t i = 0; i < visible.size(); ++i)
+}  // namespace
+
+std::vector<bool> FrustumPass(const GlScene &scene, const D3DXMATRIX &viewProjection, const ForestGrid *grid) {
+    std::vector<bool> visible(scene.worlds.size(), false);
+    for (uint32_t i : grid ? TreesInViewCells(*grid, viewProjection) : EveryTree(scene.worlds.size()))
         visible[i] = !BoxOutsideFrustum(scene.tree.bounds, scene.worlds[i] * viewProjection);
     return visible;
 }
-
-}  // namespace
 
 const MethodInfo &DescribeMethod(Method method) { return Infos[(int)method]; }
 
@@ -52,11 +58,14 @@ bool MethodNamed(const std::string &name, Method &method) {
 bool CreateMethod(Methods &methods, Method method, GlScene &scene, std::string &error) {
     if (methods.made[(int)method]) return true;
     methods.made[(int)method] = true;
+    bool gridded = method == Method::Chc || method == Method::Cpu || method == Method::Frustum;
+    if (gridded && methods.grid.cellOf.size() != scene.worlds.size()) BuildForestGrid(methods.grid, scene);
     size_t trees = scene.worlds.size();
     switch (method) {
     case Method::StopAndWait: CreateTreeQueries(methods.stopAndWait, trees); return true;
     case Method::Batched: CreateTreeQueries(methods.batched, trees); return true;
     case Method::Temporal: CreateTemporalQueries(methods.temporal, trees); return true;
+    case Method::Chc: return CreateCoherentCulling(methods.chc, methods.grid, error);
     case Method::Hiz: return CreateHizPyramid(methods.hiz, trees, error);
     case Method::TwoPhase: return CreateTwoPhase(methods.twoPhase, scene, error);
     case Method::GpuDriven: return CreateGpuDriven(methods.gpuDriven, scene, error);
@@ -79,10 +88,12 @@ void DestroyMethods(Methods &methods) {
     DestroyTreeQueries(methods.stopAndWait);
     DestroyTreeQueries(methods.batched);
     DestroyTemporalQueries(methods.temporal);
+    DestroyCoherentCulling(methods.chc);
     DestroyHizPyramid(methods.hiz);
     DestroyTwoPhase(methods.twoPhase);
     DestroyGpuDriven(methods.gpuDriven);
     DestroyCpuOcclusion(methods.cpu);
+    methods.grid = ForestGrid();
     methods.temporal.lag = lag;  // a setting, kept across a rebuild
     std::fill(methods.made, methods.made + MethodCount, false);
 }
@@ -100,6 +111,7 @@ bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, f
 
 void RestartMethods(Methods &methods) {
     RestartTemporalQueries(methods.temporal);
+    RestartCoherentCulling(methods.chc);
     RestartTwoPhase(methods.twoPhase);
     RestartGpuDriven(methods.gpuDriven);
 }
@@ -117,11 +129,12 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
     case Method::StopAndWait: return StopAndWaitPass(scene, methods.stopAndWait, viewProjection, timer);
     case Method::Batched: return BatchedPass(scene, methods.batched, viewProjection, timer);
     case Method::Temporal: return TemporalPass(scene, methods.temporal, viewProjection, timer);
+    case Method::Chc: return CoherentCullingFrame(methods.chc, methods.grid, scene, viewProjection, timer);
     case Method::Hiz: return HizPass(scene, methods.hiz, viewProjection, timer);
-    case Method::Cpu: return CpuPass(methods.cpu, scene, viewProjection);
-    case Method::Frustum: return FrustumPass(scene, viewProjection);
-    case Method::TwoPhase:  // these draw their own frames (DrawFrame)
-    case Method::GpuDriven:
+    case Method::TwoPhase: return TwoPhaseFrame(scene, methods.twoPhase, viewProjection, timer);
+    case Method::GpuDriven: GpuDrivenFrame(scene, methods.gpuDriven, viewProjection, timer); return {};
+    case Method::Cpu: return CpuPass(methods.cpu, scene, viewProjection, &methods.grid);
+    case Method::Frustum: return FrustumPass(scene, viewProjection, &methods.grid);
     case Method::Off:
     case Method::Count: break;
     }
@@ -132,16 +145,9 @@ std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, con
                             CullTimer &timer) {
     StartCullFrame(timer);
     BeginCulling(timer);
-    std::vector<bool> flags;
-    if (method == Method::TwoPhase || method == Method::GpuDriven) {
-        if (method == Method::TwoPhase) flags = TwoPhaseFrame(scene, methods.twoPhase, viewProjection, timer);
-        else GpuDrivenFrame(scene, methods.gpuDriven, viewProjection, timer);
-        EndCulling(timer);
-        return flags;
-    }
-    flags = CullTrees(methods, method, scene, viewProjection, timer);
+    std::vector<bool> flags = CullTrees(methods, method, scene, viewProjection, timer);
     EndCulling(timer);
-    MainSceneGl(scene, viewProjection, flags);
+    if (!DescribeMethod(method).drawsItsFrame) MainSceneGl(scene, viewProjection, flags);
     return flags;
 }
 

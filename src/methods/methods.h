@@ -3,16 +3,18 @@
 //
 // Adding a method: its files (its state, Create/Destroy, and a pass that
 // returns one flag per tree, or draws the frame itself), an entry in Method
-// and in the table in methods.cpp, its state in Methods, and its case in
-// CreateMethods, DestroyMethods and CullTrees (or DrawFrame). The benchmark,
-// its CSV and summary, the sweep, the plots and the lab's list follow the
-// table.
+// and in the table in methods.cpp, its state in Methods, and its cases in
+// CreateMethod, DestroyMethods (and RestartMethods if it keeps state from
+// frame to frame) and CullTrees. The benchmark, its CSV and summary, the
+// sweep, the plots and the lab's list and keys follow the table.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "methods/coherent_culling.h"
 #include "methods/cpu_occlusion.h"
+#include "methods/forest_grid.h"
 #include "methods/gpu_driven.h"
 #include "methods/hiz_pyramid.h"
 #include "methods/plain_gl_scene.h"
@@ -20,7 +22,7 @@
 #include "methods/timing.h"
 #include "methods/two_phase.h"
 
-enum class Method { StopAndWait, Batched, Temporal, Hiz, TwoPhase, GpuDriven, Cpu, Frustum, Off, Count };
+enum class Method { StopAndWait, Batched, Temporal, Chc, Hiz, TwoPhase, GpuDriven, Cpu, Frustum, Off, Count };
 constexpr int MethodCount = (int)Method::Count;
 
 struct MethodInfo {
@@ -28,6 +30,7 @@ struct MethodInfo {
     const char *label;  // in the lab's list
     const char *help;   // one sentence on what it does
     bool fillsOcclusionBuffer;  // draws the bounding meshes into the occlusion buffer
+    bool drawsItsFrame;         // draws the main scene as it culls, rather than returning flags to draw with
 };
 const MethodInfo &DescribeMethod(Method method);
 inline const char *MethodName(Method method) { return DescribeMethod(method).name; }
@@ -40,8 +43,10 @@ bool MethodNamed(const std::string &name, Method &method);
 constexpr int CpuOcclusionThreads = 1;
 
 struct Methods {
+    ForestGrid grid;  // the scene's forest in cells, for the methods that use it (built with the first)
     TreeQueries stopAndWait, batched;
     TemporalQueries temporal;
+    CoherentCulling chc;
     HizPyramid hiz;
     TwoPhase twoPhase;
     GpuDriven gpuDriven;
@@ -67,7 +72,9 @@ void RestartMethods(Methods &methods);
 const DepthPyramid *MethodPyramid(const Methods &methods, Method method);
 
 // Which trees to draw this frame: one flag per tree. Its waits are taken
-// out of `timer`'s spans; the caller spans its work.
+// out of `timer`'s spans; the caller spans its work. A method that draws its
+// frame (drawsItsFrame) draws it here, the spans around its own drawing
+// ended, and returns the trees it drew (none when they stay on the GPU).
 std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer);
 // One frame with the method: its culling timed by `timer` (StartCullFrame,
@@ -80,3 +87,7 @@ std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, con
 // returned none, read back from the GPU (which waits for the frame).
 std::vector<bool> DrawnTrees(const Methods &methods, Method method, const GlScene &scene,
                              std::vector<bool> returned);
+// The frustum method: trees whose own box is not wholly outside the view.
+// With a grid, only the trees of cells not wholly outside it are tested
+// (the flags are the same).
+std::vector<bool> FrustumPass(const GlScene &scene, const D3DXMATRIX &viewProjection, const ForestGrid *grid);

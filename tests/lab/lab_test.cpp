@@ -119,6 +119,7 @@ TEST_F(LabOnHandMadeScene, EachMethodFillsOnlyTheInsetsOfWhatItUses) {
         Method method;
         bool occlusion, pyramid, cpu;
     } cases[] = {{Method::Off, false, false, false},
+                 {Method::Chc, false, false, false},
                  {Method::Cpu, false, false, true},
                  {Method::Hiz, true, true, true},
                  {Method::StopAndWait, true, true, true}};
@@ -129,6 +130,28 @@ TEST_F(LabOnHandMadeScene, EachMethodFillsOnlyTheInsetsOfWhatItUses) {
         EXPECT_EQ(!Untouched(lab.depth.pyramid), c.pyramid) << MethodName(c.method);
         EXPECT_EQ(!Untouched(lab.depth.cpu), c.cpu) << MethodName(c.method);
     }
+}
+
+// The map rings each tree by what chc did with it in the frame shown, and
+// keeps the rings of the frozen frame; other methods leave no rings.
+TEST_F(LabOnHandMadeScene, ChcRingsEachTreeOnTheMapByWhatItDidInTheFrameShown) {
+    SelectMethod(lab, Method::Chc);
+    RunLabFrame(lab, PixelSpace());
+    // Its first frame: the scene's one cell queried as a box, then each tree
+    // in view on its own; the tree off screen only in its cell's box.
+    ASSERT_EQ(lab.rings.size(), (size_t)HandMadeTrees);
+    for (int tree : {Front, ThroughGap, Hidden, BehindTerrain, Open, AtEdge})
+        EXPECT_EQ(lab.rings[tree], QueriedColour) << "tree " << tree;
+    EXPECT_EQ(lab.rings[Offscreen], InCellColour);
+    std::vector<uint32_t> first = lab.rings;
+    SetFreeze(lab, true);
+    D3DXMATRIX moved = PixelSpace();
+    moved._41 -= 1000.0f / 1024;
+    RunLabFrame(lab, moved);
+    EXPECT_EQ(lab.rings, first);
+    SelectMethod(lab, Method::StopAndWait);
+    RunLabFrame(lab, moved);
+    EXPECT_TRUE(lab.rings.empty());
 }
 
 // The real forest: a new tree count is announced, kept within its range,

@@ -197,7 +197,9 @@ TEST_F(RealForest, MethodsRebuiltForAnotherTreeCountAnswerForEveryTree) {
         CullTimer timer;
         std::vector<bool> flags = DrawnTrees(methods, (Method)m, scene, DrawFrame(methods, (Method)m, scene, vp, timer));
         ASSERT_EQ(flags.size(), 1000u) << MethodName((Method)m);
-        if ((Method)m != Method::Temporal) {
+        // Temporal answers late; chc's occluders are the real trees and the
+        // terrain, which hide trees the bounding meshes do not.
+        if ((Method)m != Method::Temporal && (Method)m != Method::Chc) {
             EXPECT_EQ(ScoreFrame(flags, {}, program).culledAgainstReference, 0) << MethodName((Method)m);
         }
     }
