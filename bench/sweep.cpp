@@ -47,7 +47,7 @@ bool MeasureCount(GlScene &scene, GroundTruth &truth, const Layout &layout, int 
             return false;
         }
     for (int m = 0; m < MethodCount; ++m)
-        for (int frame = 0; frame <= MaxQueryLag; ++frame) {
+        for (int frame = 0; frame < SettleFrames; ++frame) {
             DrawFrame(methods[m], (Method)m, scene, path[0], timers[m]);
             FinishGpu();
         }

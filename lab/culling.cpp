@@ -32,7 +32,7 @@ bool CullFrame(LabCulling &culling, Methods &methods, GlScene &scene, const D3DX
 }
 
 void SettleMethod(LabCulling &culling, Methods &methods, GlScene &scene) {
-    for (int settle = 0; settle <= MaxQueryLag; ++settle) {
+    for (int settle = 0; settle < SettleFrames; ++settle) {
         FinishGpu();
         Run(culling, methods, scene);
     }

@@ -350,9 +350,7 @@ void DestroyCoherentCulling(CoherentCulling &chc) {
     RestartCoherentCulling(chc);
     for (GLuint query : chc.idleQueries) glDeleteQueries(1, &query);
     glDeleteProgram(chc.program.program);
-    glDeleteVertexArrays(1, &chc.box.vertexArray);
-    glDeleteBuffers(1, &chc.box.vertexBuffer);
-    glDeleteBuffers(1, &chc.box.indexBuffer);
+    DestroyGlMesh(chc.box);
     chc = CoherentCulling();
 }
 

@@ -37,6 +37,11 @@ inline const char *MethodName(Method method) { return DescribeMethod(method).nam
 // The method of that name; false when there is none.
 bool MethodNamed(const std::string &name, Method &method);
 
+// Frames a method needs on a still camera before its answers are its
+// settled ones: temporal's longest lag, chc's re-query interval and its
+// first visits.
+constexpr int SettleFrames = 8;
+
 // The CPU method's threads. One: on the two shared cores measured, a second
 // thread waited to be scheduled longer than it saved (the benchmark times
 // the other count beside it, the contender cpu_other_threads).

@@ -259,6 +259,13 @@ void MakeGlMesh(GlMesh &mesh, const std::vector<GlVertex> &vertices, const std::
     glBindVertexArray(0);
 }
 
+void DestroyGlMesh(GlMesh &mesh) {
+    glDeleteVertexArrays(1, &mesh.vertexArray);
+    glDeleteBuffers(1, &mesh.vertexBuffer);
+    glDeleteBuffers(1, &mesh.indexBuffer);
+    mesh = GlMesh();
+}
+
 void DrawMeshInstances(const GlMesh &mesh, GLuint list, GLuint first, GLsizei count) {
     if (count <= 0) return;
     glBindVertexArray(mesh.vertexArray);

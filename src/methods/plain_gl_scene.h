@@ -39,6 +39,7 @@ struct GlVertex {
 // indexCount in `indices`); keeps the CPU copy and the bounds.
 void MakeGlMesh(GlMesh &mesh, const std::vector<GlVertex> &vertices, const std::vector<uint32_t> &indices,
                 const std::vector<GlMeshPart> &parts);
+void DestroyGlMesh(GlMesh &mesh);
 // Every part's triangles for `count` trees of a list of tree numbers (a
 // buffer) from entry `first`, with whatever program and uniforms are set.
 void DrawMeshInstances(const GlMesh &mesh, GLuint list, GLuint first, GLsizei count);
