@@ -325,7 +325,8 @@ bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::str
     scene.worlds = worlds;
     if (!LoadMesh("Materials\\terrain.x", scene.terrain, error) || !LoadMesh("Materials\\skybox.x", scene.skybox, error) ||
         !LoadMesh("Materials\\tree.x", scene.tree, error) ||
-        !LoadMesh("Materials\\tree_bounding.x", scene.bounding, error))
+        !LoadMesh("Materials\\tree_bounding.x", scene.bounding, error) ||
+        !LoadMesh("Materials\\tree_occluder.x", scene.occluder, error))
         return false;
     return CreateGlSceneObjects(scene, error);
 }

@@ -55,6 +55,7 @@ constexpr GLuint WorldsBinding = 0;
 
 struct GlScene {
     GlMesh terrain, skybox, tree, bounding;
+    GlMesh occluder;  // inside the tree's own parts: occluders that never hide what the tree does not
     std::vector<D3DXMATRIX> worlds;  // one per tree; UploadWorlds after a change
     // On the GPU: every tree's world (a shader storage buffer), the list of
     // every tree number 0 .. n - 1, and the list of trees to draw.
@@ -81,7 +82,8 @@ GLuint LinkSceneProgram(const char *fragmentSource, std::string &error);
 // The forest's worlds (scene.worlds) put on the GPU, and the list of every tree.
 void UploadWorlds(GlScene &scene);
 
-// Reads the four mesh files and their textures and builds the targets.
+// Reads the mesh files (the program's four and the tree's inner occluder)
+// and their textures and builds the targets.
 bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::string &error);
 // The programs, samplers, targets and states, for meshes made otherwise
 // (MakeGlMesh); LoadGlScene's second half.
