@@ -83,6 +83,12 @@ void SetQueryLag(Lab &lab, int frames) {
     Announce("lag", frames);
 }
 
+const CpuOcclusion *CpuRasteriserOf(const Methods &methods, Method method) {
+    if (method == Method::Cpu) return &methods.cpu;
+    if (method == Method::CpuInner) return &methods.cpuInner;
+    return nullptr;
+}
+
 void RunLabFrame(Lab &lab, const D3DXMATRIX &viewerViewProjection) {
     if (!CullFrame(lab.culling, lab.methods, lab.scene, viewerViewProjection))
         MainSceneGl(lab.scene, viewerViewProjection, lab.culling.flags);
@@ -96,5 +102,5 @@ void RunLabFrame(Lab &lab, const D3DXMATRIX &viewerViewProjection) {
     Method method = lab.culling.method;
     if (DescribeMethod(method).fillsOcclusionBuffer) ShowDepth(lab.depth, lab.depth.occlusion, lab.scene.occlusionDepth, 0);
     if (method == Method::Hiz) ShowDepth(lab.depth, lab.depth.pyramid, lab.methods.hiz.pyramid, lab.pyramidLevel);
-    if (method == Method::Cpu) ShowCpuDepth(lab.depth, CpuDepth(lab.methods.cpu));
+    if (const CpuOcclusion *cpu = CpuRasteriserOf(lab.methods, method)) ShowCpuDepth(lab.depth, CpuDepth(*cpu));
 }

@@ -48,6 +48,10 @@ void SetFreeze(Lab &lab, bool frozen);
 bool SetTreeCount(Lab &lab, int trees, std::string &error);
 void SetQueryLag(Lab &lab, int frames);
 
+// The CPU rasteriser `method` runs, whose depth the CPU inset shows; null
+// for a method that runs none.
+const CpuOcclusion *CpuRasteriserOf(const Methods &methods, Method method);
+
 // Culls for the viewer's camera (unless frozen), scores against the truth,
 // draws the scene with its marks into the main target and fills the insets.
 void RunLabFrame(Lab &lab, const D3DXMATRIX &viewerViewProjection);

@@ -211,7 +211,7 @@ void DrawInsets(Lab &lab, const LabLayout &layout, const D3DXMATRIX &viewer) {
     x += step;
     snprintf(title, sizeof title, "CPU depth buffer, %d x %d###cpu", DepthViewWidth, DepthViewHeight);
     Inset(title, x, layout, lab.depth.cpu.image,
-          method == Method::Cpu ? nullptr : "not used by this method");
+          CpuRasteriserOf(lab.methods, method) ? nullptr : "not used by this method");
     x += step;
 
     ImGui::SetNextWindowPos(ImVec2((float)x, (float)layout.stripY));

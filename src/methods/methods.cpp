@@ -15,6 +15,10 @@ const MethodInfo Infos[MethodCount] = {
     {"cpu", "CPU rasteriser",
      "The bounding meshes rasterised in software at the occlusion buffer's size; each box tested against that depth.",
      false},
+    {"cpu_inner", "CPU rasteriser, inner occluders",
+     "The trees' inner occluders (pieces of trunk and crown that lie inside each tree) rasterised in software; "
+     "each box tested against that depth: it culls only what the trees themselves hide.",
+     false},
     {"frustum", "frustum only", "Each tree's box against the six planes of the view: what culling gets without "
                                 "occlusion.", false},
     {"off", "culling off", "Every tree drawn: the cost that culling saves.", false},
@@ -47,7 +51,8 @@ bool CreateMethods(Methods &methods, GlScene &scene, std::string &error) {
     CreateTreeQueries(methods.batched, trees);
     CreateTemporalQueries(methods.temporal, trees);
     return CreateHizPyramid(methods.hiz, trees, error) &&
-           CreateCpuOcclusion(methods.cpu, scene, CpuOcclusionThreads, error);
+           CreateCpuOcclusion(methods.cpu, scene, CpuOcclusionThreads, error) &&
+           CreateCpuOcclusion(methods.cpuInner, scene, CpuOcclusionThreads, error, &scene.occluder);
 }
 
 void DestroyMethods(Methods &methods) {
@@ -57,6 +62,7 @@ void DestroyMethods(Methods &methods) {
     DestroyTemporalQueries(methods.temporal);
     DestroyHizPyramid(methods.hiz);
     DestroyCpuOcclusion(methods.cpu);
+    DestroyCpuOcclusion(methods.cpuInner);
     methods.temporal.lag = lag;  // a setting, kept across a rebuild
 }
 
@@ -77,6 +83,7 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
     case Method::Temporal: return TemporalPass(scene, methods.temporal, viewProjection, timer);
     case Method::Hiz: return HizPass(scene, methods.hiz, viewProjection, timer);
     case Method::Cpu: return CpuPass(methods.cpu, scene, viewProjection);
+    case Method::CpuInner: return CpuPass(methods.cpuInner, scene, viewProjection);
     case Method::Frustum: return FrustumPass(scene, viewProjection);
     case Method::Off:
     case Method::Count: break;

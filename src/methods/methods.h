@@ -18,7 +18,7 @@
 #include "methods/query_methods.h"
 #include "methods/timing.h"
 
-enum class Method { StopAndWait, Batched, Temporal, Hiz, Cpu, Frustum, Off, Count };
+enum class Method { StopAndWait, Batched, Temporal, Hiz, Cpu, CpuInner, Frustum, Off, Count };
 constexpr int MethodCount = (int)Method::Count;
 
 struct MethodInfo {
@@ -41,7 +41,7 @@ struct Methods {
     TreeQueries stopAndWait, batched;
     TemporalQueries temporal;
     HizPyramid hiz;
-    CpuOcclusion cpu;
+    CpuOcclusion cpu, cpuInner;  // the bounding meshes as occluders, and the trees' inner occluders
 };
 
 // For scene.worlds.size() trees; rebuilt when the count changes.

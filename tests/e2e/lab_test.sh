@@ -61,13 +61,13 @@ e2e_wait_for 30 more_than "$magenta" 25% "$scene" 200 ||
     e2e_fail "no wrongly culled tree marked from the start point ($(count "$magenta" 25% "$scene") pixels)"
 e2e_window_shot "$E2E_DIR/stop_and_wait.png"
 
-for step in "2 batched" "3 temporal" "4 hiz" "5 cpu" "6 frustum" "7 off"; do
+for step in "2 batched" "3 temporal" "4 hiz" "5 cpu" "6 cpu_inner" "7 frustum" "8 off"; do
     press_until "${step% *}" "method: ${step#* }"
     e2e_window_shot "$E2E_DIR/${step#* }.png"
     echo "ok: key ${step% *} chose ${step#* }"
     case ${step#* } in
     hiz) e2e_wait_for 30 fewer_than "$nothing" 10% "$pyramid" 30000 || e2e_fail "the depth pyramid inset stayed empty" ;;
-    cpu) e2e_wait_for 30 fewer_than "$nothing" 10% "$cpu" 30000 || e2e_fail "the CPU depth inset stayed empty" ;;
+    cpu | cpu_inner) e2e_wait_for 30 fewer_than "$nothing" 10% "$cpu" 30000 || e2e_fail "the CPU depth inset stayed empty" ;;
     off) e2e_wait_for 30 fewer_than "$magenta" 25% "$scene" 20 || e2e_fail "with culling off a tree is still marked as wrongly culled" ;;
     esac
 done

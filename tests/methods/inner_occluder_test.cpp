@@ -1,15 +1,45 @@
-// The tree's inner occluder lies inside the tree, seen from all round.
+// The tree's inner occluder lies inside the tree, seen from all round, and
+// the CPU method on inner occluders keeps a tree seen through a gap that
+// the bounding meshes hide.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cmath>
 
 #include "hand_made_scene.h"
-#include "methods/pixel_grid.h"
-#include "methods/plain_gl_scene.h"
+#include "methods/methods.h"
 #include "scene/camera.h"
 
 namespace {
+
+TEST_F(PlainGl, InnerOccludersKeepTheTreeSeenThroughTheGapThatTheBoundingMeshesHide) {
+    GlScene scene;
+    Methods methods;
+    std::string error;
+    ASSERT_TRUE(MakeHandMadeScene(scene, error)) << error;
+    ASSERT_TRUE(CreateMethods(methods, scene, error)) << error;
+    CullTimer timer;
+    std::vector<bool> bounding = CullTrees(methods, Method::Cpu, scene, PixelSpace(), timer);
+    std::vector<bool> inner = CullTrees(methods, Method::CpuInner, scene, PixelSpace(), timer);
+    EXPECT_FALSE(bounding[ThroughGap]);
+    // Only the hidden tree (behind Front's left panel) and the one off
+    // screen are culled; the terrain is no occluder here either.
+    const std::vector<bool> expected = {true, true, false, false, true, true, true};
+    EXPECT_EQ(inner, expected);
+    // What each saw at the gap (buffer x 47 is 150.4 of 1024) and on
+    // Front's left panel (x 40 is 128), both on row 40 (y 128): the
+    // bounding panel in front at depth 0.09 across both; the inner panels
+    // at 0.10 on the panel and nothing at the gap. Each kept one step of
+    // 16-bit depth farther.
+    const float step = 1.0f / 65535;
+    const float *boxes = CpuDepth(methods.cpu), *insides = CpuDepth(methods.cpuInner);
+    const size_t gap = 40 * CpuDepthWidth + 47, panel = 40 * CpuDepthWidth + 40;
+    EXPECT_NEAR(boxes[gap], 0.09f + step, 1e-6);
+    EXPECT_NEAR(boxes[panel], 0.09f + step, 1e-6);
+    EXPECT_EQ(insides[gap], 1.0f);
+    EXPECT_NEAR(insides[panel], 0.10f + step, 1e-6);
+    DestroyMethods(methods);
+}
 
 // The real tree alone at the origin (its foot on the ground at y = -12).
 class TreeAtTheOrigin : public PlainGl {
