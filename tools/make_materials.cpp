@@ -183,6 +183,14 @@ bool WriteText(const std::string &path, const std::string &text) {
     return bool(file.flush());
 }
 
+// Each distinct problem reported once; true when there are none.
+bool Passed(Checker &check) {
+    std::sort(check.problems.begin(), check.problems.end());
+    check.problems.erase(std::unique(check.problems.begin(), check.problems.end()), check.problems.end());
+    for (const std::string &problem : check.problems) std::fprintf(stderr, "make-materials: %s\n", problem.c_str());
+    return check.problems.empty();
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -209,13 +217,7 @@ int main(int argc, char **argv) {
     CheckSkybox(check, skybox);
     CheckTree(check, tree);
     CheckBoundingAndOccluder(check, bounding, tree, occluder);
-    if (!check.problems.empty()) {
-        // Report each distinct problem once.
-        std::sort(check.problems.begin(), check.problems.end());
-        check.problems.erase(std::unique(check.problems.begin(), check.problems.end()), check.problems.end());
-        for (const std::string &problem : check.problems) std::fprintf(stderr, "make-materials: %s\n", problem.c_str());
-        return 1;
-    }
+    if (!Passed(check)) return 1;
 
     for (const std::string &target : {dir, iconDir}) {
         std::error_code error;
