@@ -10,6 +10,7 @@ void Run(LabCulling &culling, Methods &methods, GlScene &scene) {
     if (culling.timerRan[slot]) culling.times.gpu = CullGpuMilliseconds(timer);
     culling.runs++;
     culling.flags = DrawFrame(methods, culling.method, scene, culling.viewProjection, timer);
+    ReadDrawnTrees(methods, culling.method, culling.flags);
     culling.timerRan[slot] = true;
     culling.times.submit = timer.submit;
     culling.times.wait = timer.waited;

@@ -83,6 +83,13 @@ void SetQueryLag(Lab &lab, int frames) {
     Announce("lag", frames);
 }
 
+void SetConditionalWait(Lab &lab, bool wait) {
+    if (wait == lab.methods.conditional.wait) return;
+    lab.methods.conditional.wait = wait;
+    RestartConditionalRendering(lab.methods.conditional);  // its counts belong to the other mode
+    Announce("wait", wait);
+}
+
 const CpuOcclusion *CpuRasteriserOf(const Methods &methods, Method method) {
     if (method == Method::Cpu) return &methods.cpu;
     if (method == Method::CpuInner) return &methods.cpuInner;

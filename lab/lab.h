@@ -47,6 +47,8 @@ void SelectMethod(Lab &lab, Method method);
 void SetFreeze(Lab &lab, bool frozen);
 bool SetTreeCount(Lab &lab, int trees, std::string &error);
 void SetQueryLag(Lab &lab, int frames);
+// Conditional rendering's mode: GL_QUERY_WAIT, or GL_QUERY_NO_WAIT ("wait: 0").
+void SetConditionalWait(Lab &lab, bool wait);
 
 // The CPU rasteriser `method` runs, whose depth the CPU inset shows; null
 // for a method that runs none.

@@ -36,6 +36,16 @@ void LegendEntry(uint32_t colour, const char *text) {
     ImGui::TextUnformatted(text);
 }
 
+// The mode, and what the mode without waiting did since it was chosen.
+void DrawConditionalControls(const ConditionalRendering &conditional, PanelRequests &requests) {
+    bool wait = conditional.wait;
+    if (ImGui::Checkbox("the GPU waits for each query", &wait)) requests.wait = wait;
+    ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+    ImGui::TextWrapped("Trees drawn though their query passed no sample: %ld of %ld since chosen.",
+                       conditional.drawnThoughCulled, conditional.queriesCulled);
+    ImGui::PopStyleColor();
+}
+
 void DrawControls(Lab &lab, PanelRequests &requests) {
     ImGui::TextUnformatted("Method");
     int current = (int)lab.culling.method;
@@ -59,6 +69,7 @@ void DrawControls(Lab &lab, PanelRequests &requests) {
         ImGui::SetNextItemWidth(-70);
         if (ImGui::SliderInt("lag", &lag, 1, MaxQueryLag, "%d frames")) requests.lag = lag;
     }
+    if (lab.culling.method == Method::Conditional) DrawConditionalControls(lab.methods.conditional, requests);
     if (lab.culling.method == Method::Hiz) {
         ImGui::SetNextItemWidth(-70);
         ImGui::SliderInt("level", &lab.pyramidLevel, 0, lab.methods.hiz.levels - 1);

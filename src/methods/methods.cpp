@@ -10,6 +10,10 @@ const MethodInfo Infos[MethodCount] = {
     {"batched", "batched queries", "Every tree's query issued after the depth fill, then all read: one wait.", true},
     {"temporal", "temporal (last frames' answers)",
      "This frame's queries issued, the answers of a frame or more ago used at once: no wait, but late.", true},
+    {"conditional", "conditional rendering",
+     "Each tree's query issued as stop-and-wait issues it, and its mesh drawn on the query's result by the GPU "
+     "(glBeginConditionalRender): the CPU never waits, the GPU does.",
+     true},
     {"hiz", "depth pyramid (GPU)",
      "A max-depth pyramid built from the bounding meshes by compute shaders; each box tested against it.", true},
     {"cpu", "CPU rasteriser",
@@ -50,6 +54,7 @@ bool CreateMethods(Methods &methods, GlScene &scene, std::string &error) {
     CreateTreeQueries(methods.stopAndWait, trees);
     CreateTreeQueries(methods.batched, trees);
     CreateTemporalQueries(methods.temporal, trees);
+    CreateConditionalRendering(methods.conditional, trees);
     return CreateHizPyramid(methods.hiz, trees, error) &&
            CreateCpuOcclusion(methods.cpu, scene, CpuOcclusionThreads, error) &&
            CreateCpuOcclusion(methods.cpuInner, scene, CpuOcclusionThreads, error, &scene.occluder);
@@ -57,13 +62,16 @@ bool CreateMethods(Methods &methods, GlScene &scene, std::string &error) {
 
 void DestroyMethods(Methods &methods) {
     int lag = methods.temporal.lag;
+    bool wait = methods.conditional.wait;
     DestroyTreeQueries(methods.stopAndWait);
     DestroyTreeQueries(methods.batched);
     DestroyTemporalQueries(methods.temporal);
+    DestroyConditionalRendering(methods.conditional);
     DestroyHizPyramid(methods.hiz);
     DestroyCpuOcclusion(methods.cpu);
     DestroyCpuOcclusion(methods.cpuInner);
-    methods.temporal.lag = lag;  // a setting, kept across a rebuild
+    methods.temporal.lag = lag;  // settings, kept across a rebuild
+    methods.conditional.wait = wait;
 }
 
 bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, std::string &error) {
@@ -73,7 +81,10 @@ bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, s
     return CreateMethods(methods, scene, error);
 }
 
-void RestartMethods(Methods &methods) { RestartTemporalQueries(methods.temporal); }
+void RestartMethods(Methods &methods) {
+    RestartTemporalQueries(methods.temporal);
+    RestartConditionalRendering(methods.conditional);
+}
 
 std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer) {
@@ -85,6 +96,7 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
     case Method::Cpu: return CpuPass(methods.cpu, scene, viewProjection);
     case Method::CpuInner: return CpuPass(methods.cpuInner, scene, viewProjection);
     case Method::Frustum: return FrustumPass(scene, viewProjection);
+    case Method::Conditional:
     case Method::Off:
     case Method::Count: break;
     }
@@ -94,9 +106,18 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
 std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer) {
     StartCullFrame(timer);
+    if (method == Method::Conditional) {
+        ConditionalFrame(scene, methods.conditional, viewProjection, timer);
+        return std::vector<bool>(scene.worlds.size(), true);
+    }
     BeginCulling(timer);
     std::vector<bool> flags = CullTrees(methods, method, scene, viewProjection, timer);
     EndCulling(timer);
     MainSceneGl(scene, viewProjection, flags);
     return flags;
+}
+
+void ReadDrawnTrees(Methods &methods, Method method, std::vector<bool> &flags) {
+    if (method == Method::Conditional && methods.conditional.unconditional.size() == flags.size())
+        flags = ConditionalTreesDrawn(methods.conditional);
 }

@@ -12,13 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "methods/conditional_rendering.h"
 #include "methods/cpu_occlusion.h"
 #include "methods/hiz_pyramid.h"
 #include "methods/plain_gl_scene.h"
 #include "methods/query_methods.h"
 #include "methods/timing.h"
 
-enum class Method { StopAndWait, Batched, Temporal, Hiz, Cpu, CpuInner, Frustum, Off, Count };
+enum class Method { StopAndWait, Batched, Temporal, Conditional, Hiz, Cpu, CpuInner, Frustum, Off, Count };
 constexpr int MethodCount = (int)Method::Count;
 
 struct MethodInfo {
@@ -40,6 +41,7 @@ constexpr int CpuOcclusionThreads = 1;
 struct Methods {
     TreeQueries stopAndWait, batched;
     TemporalQueries temporal;
+    ConditionalRendering conditional;
     HizPyramid hiz;
     CpuOcclusion cpu, cpuInner;  // the bounding meshes as occluders, and the trees' inner occluders
 };
@@ -48,17 +50,23 @@ struct Methods {
 bool CreateMethods(Methods &methods, GlScene &scene, std::string &error);
 void DestroyMethods(Methods &methods);
 // The forest rebuilt with `count` trees (ForestWorlds from `seed`) and the
-// methods with it; temporal's lag is kept.
+// methods with it; temporal's lag and conditional rendering's mode are kept.
 bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, std::string &error);
 // Results in flight belong to another camera or forest: forgotten.
 void RestartMethods(Methods &methods);
 
 // Which trees to draw this frame: one flag per tree. Its waits are taken
-// out of `timer`'s spans; the caller spans its work.
+// out of `timer`'s spans; the caller spans its work. Conditional rendering
+// culls nothing on the CPU: the GPU decides in its frame (DrawFrame).
 std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer);
 // One frame with the method: its culling timed by `timer` (StartCullFrame,
 // then spans around its work only) and the main scene drawn with the trees
-// it keeps. Returns one flag per tree: drawn.
+// it keeps. Returns one flag per tree: drawn, or, for conditional
+// rendering, submitted (every tree) until ReadDrawnTrees.
 std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer);
+// After the frame, outside its timing (it waits for the frame to execute):
+// the flags DrawFrame returned made the trees really drawn, where the GPU
+// chose them (conditional rendering); others' flags stand.
+void ReadDrawnTrees(Methods &methods, Method method, std::vector<bool> &flags);

@@ -342,6 +342,11 @@ void DrawBounding(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection)
     DrawInstances(scene, scene.bounding, viewProjection, scene.everyTree, (GLuint)tree, 1);
 }
 
+void DrawTree(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection) {
+    glBindSampler(0, scene.wrapSampler);
+    DrawInstances(scene, scene.tree, viewProjection, scene.everyTree, (GLuint)tree, 1);
+}
+
 void FillOcclusionTarget(GlScene &scene, const D3DXMATRIX &viewProjection) {
     BeginOcclusionTarget(scene);
     if (scene.oneDrawATree) {

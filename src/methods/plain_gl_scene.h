@@ -93,6 +93,8 @@ bool CreateGlSceneObjects(GlScene &scene, std::string &error);
 void BeginOcclusionTarget(GlScene &scene);
 // One tree's bounding mesh into the target bound.
 void DrawBounding(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection);
+// One tree's own mesh (wrapped textures) into the target bound, by its number.
+void DrawTree(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection);
 // The occlusion buffer begun and every bounding mesh drawn into its depth.
 void FillOcclusionTarget(GlScene &scene, const D3DXMATRIX &viewProjection);
 

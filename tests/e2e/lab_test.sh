@@ -61,7 +61,7 @@ e2e_wait_for 30 more_than "$magenta" 25% "$scene" 200 ||
     e2e_fail "no wrongly culled tree marked from the start point ($(count "$magenta" 25% "$scene") pixels)"
 e2e_window_shot "$E2E_DIR/stop_and_wait.png"
 
-for step in "2 batched" "3 temporal" "4 hiz" "5 cpu" "6 cpu_inner" "7 frustum" "8 off"; do
+for step in "2 batched" "3 temporal" "4 conditional" "5 hiz" "6 cpu" "7 cpu_inner" "8 frustum" "9 off"; do
     press_until "${step% *}" "method: ${step#* }"
     e2e_window_shot "$E2E_DIR/${step#* }.png"
     echo "ok: key ${step% *} chose ${step#* }"

@@ -199,20 +199,31 @@ TEST_F(RealForest, CpuDepthMatchesTheGpusAndKeepsEveryTreeTheProgramsPassKeeps) 
     DestroyCpuOcclusion(inner);
 }
 
+// A method's frame, and the trees it drew, read after it.
+std::vector<bool> FrameDrawn(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection) {
+    CullTimer timer;
+    std::vector<bool> flags = DrawFrame(methods, method, scene, viewProjection, timer);
+    ReadDrawnTrees(methods, method, flags);
+    DestroyCullTimer(timer);
+    return flags;
+}
+
 // Every method rebuilt for a larger forest answers for every tree, with no
-// OpenGL error (the per-tree queries and buffers follow the count).
+// OpenGL error (the per-tree queries and buffers follow the count), and
+// keeps its settings.
 TEST_F(RealForest, MethodsRebuiltForAnotherTreeCountAnswerForEveryTree) {
     Methods methods;
     std::string error;
     methods.temporal.lag = 3;
+    methods.conditional.wait = false;
     ASSERT_TRUE(RebuildForest(scene, methods, 30, DefaultForestSeed, error)) << error;
     ASSERT_TRUE(RebuildForest(scene, methods, 1000, DefaultForestSeed, error)) << error;
     EXPECT_EQ(methods.temporal.lag, 3);
+    EXPECT_FALSE(methods.conditional.wait);
     D3DXMATRIX vp = CameraViewProjection(D3DXVECTOR3(0, 10, -170), 0);
     std::vector<bool> program = StopAndWaitFlags(scene, vp);
     for (int m = 0; m < (int)Method::Count; ++m) {
-        CullTimer timer;
-        std::vector<bool> flags = CullTrees(methods, (Method)m, scene, vp, timer);
+        std::vector<bool> flags = FrameDrawn(methods, (Method)m, scene, vp);
         ASSERT_EQ(flags.size(), 1000u) << MethodName((Method)m);
         if ((Method)m != Method::Temporal) {
             EXPECT_EQ(ScoreFrame(flags, {}, program).culledAgainstReference, 0) << MethodName((Method)m);
@@ -234,11 +245,7 @@ TEST_F(RealForest, ATreeWhoseBoundingMeshHoldsTheCameraIsKeptByEveryMethod) {
     ASSERT_TRUE(CreateGroundTruth(truth, 1024, 768, error)) << error;
     ASSERT_TRUE(CreateMethods(methods, scene, error)) << error;
     EXPECT_GT(GroundTruthPixels(scene, truth, vp)[0], 1024 * 768 / 10);
-    for (int m = 0; m < MethodCount; ++m) {
-        CullTimer timer;
-        EXPECT_TRUE(CullTrees(methods, (Method)m, scene, vp, timer)[0]) << MethodName((Method)m);
-        DestroyCullTimer(timer);
-    }
+    for (int m = 0; m < MethodCount; ++m) EXPECT_TRUE(FrameDrawn(methods, (Method)m, scene, vp)[0]) << MethodName((Method)m);
     DestroyMethods(methods);
     DestroyGroundTruth(truth);
 }
