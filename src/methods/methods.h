@@ -4,7 +4,8 @@
 // Adding a method: its files (its state, Create/Destroy, and a pass that
 // returns one flag per tree, or draws the frame itself), an entry in Method
 // and in the table in methods.cpp, its state in Methods, and its case in
-// CreateMethods, DestroyMethods and CullTrees (or DrawFrame). The benchmark,
+// CreateMethods, DestroyMethods and CullTrees (or DrawFrame, and
+// ReadDrawnTrees when the GPU chooses what is drawn). The benchmark,
 // its CSV and summary, the sweep, the plots and the lab's list follow the
 // table.
 #pragma once
