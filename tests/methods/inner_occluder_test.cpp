@@ -1,13 +1,18 @@
 // The tree's inner occluder lies inside the tree, seen from all round, and
 // the CPU method on inner occluders keeps a tree seen through a gap that
-// the bounding meshes hide.
+// the bounding meshes hide, and every tree the truth sees on a flight
+// through the forest's crowns and trunks.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cmath>
 
 #include "hand_made_scene.h"
+#include "methods/camera_path.h"
+#include "methods/forest.h"
+#include "methods/ground_truth.h"
 #include "methods/methods.h"
+#include "methods/score.h"
 #include "scene/camera.h"
 
 namespace {
@@ -121,6 +126,31 @@ TEST_F(TreeAtTheOrigin, TheInnerOccluderCoversOnlyPixelsTheTreeCoversAndLiesBehi
            leastShare * 100);
     EXPECT_GT(share, 0.3);
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+// The benchmark's flight through crowns and trunks: with the eye inside a
+// lump of a crown, or the near plane cutting a tree's faces, that tree's
+// own faces no longer cover its inner pieces, so it must hide nothing; then
+// no tree the truth sees is culled.
+TEST_F(PlainGl, InnerOccludersCullNoTreeTheTruthSeesFlyingThroughCrownsAndTrunks) {
+    ASSERT_EQ(chdir(OC_SOURCE_DIR), 0);
+    GlScene scene;
+    GroundTruth truth;
+    CpuOcclusion inner;
+    std::vector<CameraPose> path;
+    std::string error;
+    ASSERT_TRUE(LoadGlScene(scene, ForestWorlds(300), error)) << error;
+    ASSERT_TRUE(CreateGroundTruth(truth, MainTargetWidth, MainTargetHeight, error)) << error;
+    ASSERT_TRUE(CreateCpuOcclusion(inner, scene, 1, error, &scene.occluder)) << error;
+    ASSERT_TRUE(ReadCameraPath("bench/paths/through-trees.txt", path, error)) << error;
+    for (size_t frame = 0; frame < path.size(); ++frame) {
+        D3DXMATRIX viewProjection = PoseViewProjection(path[frame], MainTargetWidth, MainTargetHeight);
+        FrameScore score = ScoreFrame(CpuPass(inner, scene, viewProjection),
+                                      GroundTruthPixels(scene, truth, viewProjection), {});
+        EXPECT_EQ(score.missed, 0) << "frame " << frame << ": " << score.missedPixels << " pixels";
+    }
+    DestroyCpuOcclusion(inner);
+    DestroyGroundTruth(truth);
 }
 
 }  // namespace
