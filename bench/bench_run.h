@@ -20,5 +20,8 @@ struct BenchRun {
     // pixels that differ, and those the truth does not explain.
     int truthPictureDiffering = 0, truthPictureUnexplained = 0;
     int temporalResultsNotReady = 0;
+    // Conditional rendering without waiting: trees its queries culled, and
+    // of those, trees it drew all the same.
+    long noWaitQueriesCulled = 0, noWaitDrawnThoughCulled = 0;
     int glErrors = 0;
 };

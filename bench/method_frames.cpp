@@ -10,12 +10,14 @@ std::vector<Contender> AllContenders() {
     for (int m = 0; m < MethodCount; ++m) {
         Method method = (Method)m;
         contenders.push_back({MethodName(method), method, method == Method::Temporal ? 1 : 0,
-                              method == Method::Cpu ? CpuOcclusionThreads : 0});
+                              method == Method::Cpu ? CpuOcclusionThreads : 0, false});
         if (method == Method::Temporal) {
-            contenders.push_back({"temporal_lag2", method, 2, 0});
-            contenders.push_back({"temporal_lag3", method, 3, 0});
+            contenders.push_back({"temporal_lag2", method, 2, 0, false});
+            contenders.push_back({"temporal_lag3", method, 3, 0, false});
         }
-        if (method == Method::Cpu) contenders.push_back({"cpu_other_threads", method, 0, CpuOcclusionThreads == 1 ? 2 : 1});
+        if (method == Method::Conditional) contenders.push_back({"conditional_no_wait", method, 0, 0, true});
+        if (method == Method::Cpu)
+            contenders.push_back({"cpu_other_threads", method, 0, CpuOcclusionThreads == 1 ? 2 : 1, false});
     }
     return contenders;
 }
@@ -37,6 +39,7 @@ bool CreateContenders(ContenderStates &states, GlScene &scene, std::string &erro
         Methods &methods = states.methods[k];
         if (!CreateMethod(methods, Contenders[k].method, scene, error)) return false;
         if (Contenders[k].lag) methods.temporal.lag = Contenders[k].lag;
+        if (Contenders[k].noWait) methods.conditional.wait = false;
         if (Contenders[k].cpuThreads && !CreateCpuOcclusion(methods.cpu, scene, Contenders[k].cpuThreads, error))
             return false;
     }

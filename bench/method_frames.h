@@ -1,6 +1,7 @@
 // The benchmark's contenders (every culling method; the temporal one also
-// with its answers two and three frames late, the CPU one also on its
-// other thread count), each taking its turn on every frame of the path in
+// with its answers two and three frames late, conditional rendering also
+// without waiting for the queries, the CPU one also on its other thread
+// count), each taking its turn on every frame of the path in
 // plain OpenGL, timed by the one timing model (methods/timing.h) and scored.
 #pragma once
 
@@ -14,6 +15,7 @@ struct Contender {
     Method method;
     int lag;           // the temporal method's lag; 0 for the others
     int cpuThreads;    // the CPU method's threads; 0 for the others
+    bool noWait;       // conditional rendering with GL_QUERY_NO_WAIT
 };
 // In the order they run on each frame: the methods' table (stop_and_wait
 // first, the reference), each variant after its method.
@@ -42,7 +44,8 @@ void DestroyContenders(ContenderStates &states);
 // path is then a warm-up.
 void WarmContenders(ContenderStates &states, GlScene &scene, const D3DXMATRIX &viewProjection);
 
-// Contender k's frame for the camera, timed between boundaries.
+// Contender k's frame for the camera, timed between boundaries; the trees
+// it drew are read after the timed frame (DrawnTrees).
 MethodFigures RunContenderFrame(ContenderStates &states, int k, GlScene &scene, const D3DXMATRIX &viewProjection);
 // A method's frame on its own state and timer, the same way.
 MethodFigures RunMethodFrame(Methods &methods, Method method, CullTimer &timer, GlScene &scene,

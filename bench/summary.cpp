@@ -108,6 +108,12 @@ void TruthKeys(Keys &keys) {
                     }});
     keys.push_back({"temporal_results_not_ready", "queries", "temporal's results not yet available when read",
                     [](const BenchRun &r) { return Fixed(r.temporalResultsNotReady, 0); }});
+    keys.push_back({"conditional_no_wait_drawn_though_culled", "trees",
+                    "trees conditional_no_wait drew though their query passed no sample, of the trees whose query "
+                    "passed none (over all frames)",
+                    [](const BenchRun &r) {
+                        return Fixed((double)r.noWaitDrawnThoughCulled, 0) + " of " + Fixed((double)r.noWaitQueriesCulled, 0);
+                    }});
 }
 
 // The keys each contender M gets.

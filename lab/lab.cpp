@@ -109,6 +109,19 @@ void SetQueryLag(Lab &lab, int frames) {
     Announce("lag", frames);
 }
 
+void SetConditionalWait(Lab &lab, bool wait) {
+    if (wait == lab.methods.conditional.wait) return;
+    lab.methods.conditional.wait = wait;
+    RestartConditionalRendering(lab.methods.conditional);  // its counts belong to the other mode
+    Announce("wait", wait);
+}
+
+const CpuOcclusion *CpuRasteriserOf(const Methods &methods, Method method) {
+    if (method == Method::Cpu) return &methods.cpu;
+    if (method == Method::CpuInner) return &methods.cpuInner;
+    return nullptr;
+}
+
 void RunLabFrame(Lab &lab, const D3DXMATRIX &viewerViewProjection) {
     if (!CullFrame(lab.culling, lab.methods, lab.scene, viewerViewProjection))
         MainSceneGl(lab.scene, viewerViewProjection, lab.culling.flags);
@@ -126,5 +139,5 @@ void RunLabFrame(Lab &lab, const D3DXMATRIX &viewerViewProjection) {
     if (const DepthPyramid *pyramid = MethodPyramid(lab.methods, method))
         ShowDepth(lab.depth, lab.depth.pyramid, pyramid->texture, std::min(lab.pyramidLevel, pyramid->levels - 1),
                   pyramid->sourceWidth, pyramid->sourceHeight);
-    if (method == Method::Cpu) ShowCpuDepth(lab.depth, CpuDepth(lab.methods.cpu));
+    if (const CpuOcclusion *cpu = CpuRasteriserOf(lab.methods, method)) ShowCpuDepth(lab.depth, CpuDepth(*cpu));
 }

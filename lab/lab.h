@@ -54,6 +54,12 @@ void SelectMethod(Lab &lab, Method method);
 void SetFreeze(Lab &lab, bool frozen);
 bool SetTreeCount(Lab &lab, int trees, std::string &error);
 void SetQueryLag(Lab &lab, int frames);
+// Conditional rendering's mode: GL_QUERY_WAIT, or GL_QUERY_NO_WAIT ("wait: 0").
+void SetConditionalWait(Lab &lab, bool wait);
+
+// The CPU rasteriser `method` runs, whose depth the CPU inset shows; null
+// for a method that runs none.
+const CpuOcclusion *CpuRasteriserOf(const Methods &methods, Method method);
 
 // Culls for the viewer's camera (unless frozen), scores against the truth,
 // draws the scene with its marks into the main target and fills the insets.

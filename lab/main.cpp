@@ -63,6 +63,7 @@ void Apply(Lab &lab, const PanelRequests &requests) {
     if (requests.method >= 0) SelectMethod(lab, (Method)requests.method);
     if (requests.freeze >= 0) SetFreeze(lab, requests.freeze != 0);
     if (requests.lag) SetQueryLag(lab, requests.lag);
+    if (requests.wait >= 0) SetConditionalWait(lab, requests.wait != 0);
     std::string error;
     if (requests.trees && !SetTreeCount(lab, requests.trees, error))
         fprintf(stderr, "occlusion-lab: %s\n", error.c_str());

@@ -33,6 +33,16 @@ void LegendEntry(uint32_t colour, const char *text) {
     ImGui::TextUnformatted(text);
 }
 
+// The mode, and what the mode without waiting did since it was chosen.
+void DrawConditionalControls(const ConditionalRendering &conditional, PanelRequests &requests) {
+    bool wait = conditional.wait;
+    if (ImGui::Checkbox("the GPU waits for each query", &wait)) requests.wait = wait;
+    ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+    ImGui::TextWrapped("Trees drawn though their query passed no sample: %ld of %ld since chosen.",
+                       conditional.drawnThoughCulled, conditional.queriesCulled);
+    ImGui::PopStyleColor();
+}
+
 void DrawControls(Lab &lab, PanelRequests &requests) {
     ImGui::TextUnformatted("Method");
     int current = (int)lab.culling.method;
@@ -56,6 +66,7 @@ void DrawControls(Lab &lab, PanelRequests &requests) {
         ImGui::SetNextItemWidth(-70);
         if (ImGui::SliderInt("lag", &lag, 1, MaxQueryLag, "%d frames")) requests.lag = lag;
     }
+    if (lab.culling.method == Method::Conditional) DrawConditionalControls(lab.methods.conditional, requests);
     if (const DepthPyramid *pyramid = MethodPyramid(lab.methods, lab.culling.method)) {
         ImGui::SetNextItemWidth(-70);
         ImGui::SliderInt("level", &lab.pyramidLevel, 0, pyramid->levels - 1);
@@ -240,7 +251,7 @@ void DrawInsets(Lab &lab, const LabLayout &layout, const D3DXMATRIX &viewer) {
     x += step;
     snprintf(title, sizeof title, "CPU depth buffer, %d x %d###cpu", DepthViewWidth, DepthViewHeight);
     Inset(title, x, layout, lab.depth.cpu.image,
-          method == Method::Cpu ? nullptr : "not used by this method");
+          CpuRasteriserOf(lab.methods, method) ? nullptr : "not used by this method");
     x += step;
 
     ImGui::SetNextWindowPos(ImVec2((float)x, (float)layout.stripY));

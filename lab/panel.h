@@ -23,6 +23,7 @@ struct PanelRequests {
     int freeze = -1;  // 0 or 1, or -1
     int trees = 0;    // a new tree count, or 0
     int lag = 0;      // the temporal method's new lag in frames, or 0
+    int wait = -1;    // conditional rendering's mode: 1 wait for the queries, 0 not, or -1
 };
 
 void DrawPanel(Lab &lab, const LabLayout &layout, PanelRequests &requests);

@@ -1,13 +1,15 @@
 // make-materials <output-dir> [<icon-dir>]: writes the demo's meshes
-// (terrain.x, skybox.x, tree.x, tree_bounding.x) and the textures they name,
+// (terrain.x, skybox.x, tree.x, tree_bounding.x), the tree's inner occluder
+// for the culling methods (tree_occluder.x) and the textures they name,
 // and with a second directory the program's icon at the usual sizes
 // (occlusion-culling-16.png ... -256.png). The output is fully determined by
 // this source: no clock, no system random numbers.
 //
 // Before writing anything the meshes are checked against what the renderer
 // and the scene rely on (winding, trees standing on the ground, the skybox
-// inside the far plane, the bounding shape holding the whole tree); a failed
-// check is reported and nothing is written.
+// inside the far plane, the bounding shape holding the whole tree, the inner
+// occluder closed and within it); a failed check is reported and nothing is
+// written.
 #include "materials.h"
 
 #include <algorithm>
@@ -95,15 +97,28 @@ void CheckTree(Checker &check, const Mesh &tree) {
     check.Expect(radius >= 5.0 && radius <= 7.5, "tree: crown radius not 5 to 7.5 units");
 }
 
-// The bounding mesh is a union of closed convex parts. Each part must be
-// watertight (every edge shared by exactly two faces in opposite
-// directions), face outward, and together they must hold every tree vertex
-// as the files store them.
-void CheckBounding(Checker &check, const Mesh &bounding, const Mesh &tree) {
-    size_t count = bounding.vertices.size();
-    check.Expect(count >= 20 && count <= 60, "tree_bounding: not 20 to 60 vertices: " + std::to_string(count));
+// Every edge of the mesh shared by exactly two faces in opposite directions.
+void CheckClosed(Checker &check, const std::string &name, const Mesh &mesh) {
+    std::map<std::pair<uint32_t, uint32_t>, int> edges;
+    for (size_t i = 0; i < mesh.indices.size(); i += 3)
+        for (int k = 0; k < 3; ++k) ++edges[{mesh.indices[i + k], mesh.indices[i + (k + 1) % 3]}];
+    for (auto [edge, uses] : edges) {
+        auto reverse = edges.find({edge.second, edge.first});
+        check.Expect(uses == 1 && reverse != edges.end() && reverse->second == 1, name + ": not closed");
+    }
+}
 
-    std::vector<uint32_t> part(count);
+Vec3 Stored(Vec3 p) { return {RoundAsWritten(p.x), RoundAsWritten(p.y), RoundAsWritten(p.z)}; }
+
+// A convex part of the bounding mesh as its face planes: a point and the outward normal.
+struct FacePlane {
+    Vec3 point, normal;
+};
+using ConvexPart = std::vector<FacePlane>;
+
+// The bounding mesh's connected parts, each checked to face outward.
+std::vector<ConvexPart> BoundingParts(Checker &check, const Mesh &bounding) {
+    std::vector<uint32_t> part(bounding.vertices.size());
     std::iota(part.begin(), part.end(), 0u);
     auto root = [&](uint32_t v) {
         while (part[v] != v) v = part[v] = part[part[v]];
@@ -111,54 +126,69 @@ void CheckBounding(Checker &check, const Mesh &bounding, const Mesh &tree) {
     };
     for (size_t i = 0; i < bounding.indices.size(); i += 3)
         for (int k = 1; k < 3; ++k) part[root(bounding.indices[i + k])] = root(bounding.indices[i]);
-
-    std::map<std::pair<uint32_t, uint32_t>, int> edges;
-    for (size_t i = 0; i < bounding.indices.size(); i += 3)
-        for (int k = 0; k < 3; ++k) ++edges[{bounding.indices[i + k], bounding.indices[i + (k + 1) % 3]}];
-    for (auto [edge, uses] : edges) {
-        auto reverse = edges.find({edge.second, edge.first});
-        check.Expect(uses == 1 && reverse != edges.end() && reverse->second == 1, "tree_bounding: not closed");
-    }
-
-    auto stored = [](Vec3 p) { return Vec3{RoundAsWritten(p.x), RoundAsWritten(p.y), RoundAsWritten(p.z)}; };
     std::map<uint32_t, std::vector<size_t>> facesOfPart;
-    for (size_t f = 0; f < bounding.faceMaterials.size(); ++f)
-        facesOfPart[root(bounding.indices[f * 3])].push_back(f);
-    struct Face {
-        Vec3 point, normal;
-    };
-    std::vector<std::vector<Face>> parts;
+    for (size_t f = 0; f < bounding.faceMaterials.size(); ++f) facesOfPart[root(bounding.indices[f * 3])].push_back(f);
+    std::vector<ConvexPart> parts;
     for (auto &[partRoot, faces] : facesOfPart) {
         Vec3 centre{0, 0, 0};
         for (size_t f : faces) centre = centre + bounding.vertices[bounding.indices[f * 3]].position;
         centre = centre * (1.0 / double(faces.size()));
-        std::vector<Face> planes;
+        ConvexPart planes;
         for (size_t f : faces) {
-            Vec3 a = stored(bounding.vertices[bounding.indices[f * 3]].position);
-            Vec3 b = stored(bounding.vertices[bounding.indices[f * 3 + 1]].position);
-            Vec3 c = stored(bounding.vertices[bounding.indices[f * 3 + 2]].position);
+            Vec3 a = Stored(bounding.vertices[bounding.indices[f * 3]].position);
+            Vec3 b = Stored(bounding.vertices[bounding.indices[f * 3 + 1]].position);
+            Vec3 c = Stored(bounding.vertices[bounding.indices[f * 3 + 2]].position);
             Vec3 normal = Normalize(Cross(b - a, c - a));
             check.Expect(Dot(normal, a - centre) > 0.0, "tree_bounding: a face points inward");
             planes.push_back({a, normal});
         }
         parts.push_back(planes);
     }
+    return parts;
+}
+
+// The vertices of `mesh`, as the file stores them, in none of the parts.
+size_t CountOutside(const std::vector<ConvexPart> &parts, const Mesh &mesh) {
     size_t outside = 0;
-    for (const MeshVertex &v : tree.vertices) {
-        Vec3 p = stored(v.position);
-        bool inside = std::any_of(parts.begin(), parts.end(), [&](const std::vector<Face> &planes) {
+    for (const MeshVertex &v : mesh.vertices) {
+        Vec3 p = Stored(v.position);
+        bool inside = std::any_of(parts.begin(), parts.end(), [&](const ConvexPart &planes) {
             return std::all_of(planes.begin(), planes.end(),
-                               [&](const Face &face) { return Dot(face.normal, p - face.point) <= 1e-4; });
+                               [&](const FacePlane &face) { return Dot(face.normal, p - face.point) <= 1e-4; });
         });
         if (!inside) ++outside;
     }
+    return outside;
+}
+
+// The bounding mesh is a union of closed convex parts that face outward and
+// together hold every tree vertex as the files store them; the inner
+// occluder is closed and lies within them too (and, by its making, within
+// the tree's own parts).
+void CheckBoundingAndOccluder(Checker &check, const Mesh &bounding, const Mesh &tree, const Mesh &occluder) {
+    size_t count = bounding.vertices.size();
+    check.Expect(count >= 20 && count <= 60, "tree_bounding: not 20 to 60 vertices: " + std::to_string(count));
+    CheckClosed(check, "tree_bounding", bounding);
+    CheckClosed(check, "tree_occluder", occluder);
+    std::vector<ConvexPart> parts = BoundingParts(check, bounding);
+    size_t outside = CountOutside(parts, tree);
     check.Expect(outside == 0, "tree_bounding: " + std::to_string(outside) + " tree vertices outside");
+    outside = CountOutside(parts, occluder);
+    check.Expect(outside == 0, "tree_occluder: " + std::to_string(outside) + " vertices outside the bounding mesh");
 }
 
 bool WriteText(const std::string &path, const std::string &text) {
     std::ofstream file(path, std::ios::binary);
     file << text;
     return bool(file.flush());
+}
+
+// Each distinct problem reported once; true when there are none.
+bool Passed(Checker &check) {
+    std::sort(check.problems.begin(), check.problems.end());
+    check.problems.erase(std::unique(check.problems.begin(), check.problems.end()), check.problems.end());
+    for (const std::string &problem : check.problems) std::fprintf(stderr, "make-materials: %s\n", problem.c_str());
+    return check.problems.empty();
 }
 
 }  // namespace
@@ -175,23 +205,19 @@ int main(int argc, char **argv) {
     Mesh skybox = MakeSkybox();
     Mesh tree = MakeTree();
     Mesh bounding = MakeTreeBounding(tree);
-
     Checker check;
+    Mesh occluder = MakeTreeOccluder(check.problems);
+
     CheckWinding(check, "terrain", terrain);
     CheckWinding(check, "skybox", skybox);
     CheckWinding(check, "tree", tree);
     CheckWinding(check, "tree_bounding", bounding);
+    CheckWinding(check, "tree_occluder", occluder);
     CheckTerrain(check, terrain);
     CheckSkybox(check, skybox);
     CheckTree(check, tree);
-    CheckBounding(check, bounding, tree);
-    if (!check.problems.empty()) {
-        // Report each distinct problem once.
-        std::sort(check.problems.begin(), check.problems.end());
-        check.problems.erase(std::unique(check.problems.begin(), check.problems.end()), check.problems.end());
-        for (const std::string &problem : check.problems) std::fprintf(stderr, "make-materials: %s\n", problem.c_str());
-        return 1;
-    }
+    CheckBoundingAndOccluder(check, bounding, tree, occluder);
+    if (!Passed(check)) return 1;
 
     for (const std::string &target : {dir, iconDir}) {
         std::error_code error;
@@ -212,6 +238,7 @@ int main(int argc, char **argv) {
         {"skybox.x", FormatXFile(skybox, "Skybox")},
         {"tree.x", FormatXFile(tree, "Tree")},
         {"tree_bounding.x", FormatXFile(bounding, "TreeBounding")},
+        {"tree_occluder.x", FormatXFile(occluder, "TreeOccluder")},
     };
     bool ok = true;
     for (const auto &[name, image] : images) {
@@ -235,9 +262,11 @@ int main(int argc, char **argv) {
             ok = false;
         }
     }
-    std::printf("terrain %zu vertices %zu faces, skybox %zu/%zu, tree %zu/%zu, tree_bounding %zu/%zu\n",
+    std::printf("terrain %zu vertices %zu faces, skybox %zu/%zu, tree %zu/%zu, tree_bounding %zu/%zu, "
+                "tree_occluder %zu/%zu\n",
                 terrain.vertices.size(), terrain.faceMaterials.size(), skybox.vertices.size(),
                 skybox.faceMaterials.size(), tree.vertices.size(), tree.faceMaterials.size(),
-                bounding.vertices.size(), bounding.faceMaterials.size());
+                bounding.vertices.size(), bounding.faceMaterials.size(), occluder.vertices.size(),
+                occluder.faceMaterials.size());
     return ok ? 0 : 1;
 }

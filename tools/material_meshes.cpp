@@ -10,28 +10,6 @@
 
 namespace {
 
-// Appends triangle (a, b, c), wound so that it is clockwise (a front face)
-// seen from the side `facing` points to.
-void AddTriangleFacing(Mesh &mesh, uint32_t a, uint32_t b, uint32_t c, Vec3 facing,
-                       uint32_t material) {
-    Vec3 pa = mesh.vertices[a].position;
-    Vec3 normal = Cross(mesh.vertices[b].position - pa, mesh.vertices[c].position - pa);
-    if (Dot(normal, facing) < 0.0) std::swap(b, c);
-    mesh.indices.insert(mesh.indices.end(), {a, b, c});
-    mesh.faceMaterials.push_back(material);
-}
-
-// Appends a triangle that faces the way its vertex normals point.
-void AddTriangle(Mesh &mesh, uint32_t a, uint32_t b, uint32_t c, uint32_t material) {
-    Vec3 facing = mesh.vertices[a].normal + mesh.vertices[b].normal + mesh.vertices[c].normal;
-    AddTriangleFacing(mesh, a, b, c, facing, material);
-}
-
-uint32_t AddVertex(Mesh &mesh, const MeshVertex &vertex) {
-    mesh.vertices.push_back(vertex);
-    return uint32_t(mesh.vertices.size() - 1);
-}
-
 Color ClampColor(Color c) { return {Clamp01(c.r), Clamp01(c.g), Clamp01(c.b)}; }
 
 // ---------------------------------------------------------------- terrain
@@ -233,6 +211,23 @@ Color BarkColor(Vec3 p, Vec3 normal, const std::vector<Blob> &blobs) {
     return ClampColor({light, light, light});
 }
 
+// The unit direction at `angle` around a ring across `axis`.
+Vec3 RingDirection(Vec3 axis, double angle) {
+    Vec3 side = Normalize(Cross(axis, std::fabs(axis.y) < 0.9 ? Vec3{0, 1, 0} : Vec3{1, 0, 0}));
+    Vec3 other = Cross(axis, side);
+    return side * std::cos(angle) + other * std::sin(angle);
+}
+
+// The trunk's radius at height y and point k of `sides` around: the ring's
+// radius with bark bumps and, at the foot, a root flare.
+double TrunkRadius(double radius, double y, int k, int sides) {
+    double angle = 6.283185307179586 * k / sides;
+    double flare = 1.0 - SmoothStep(TreeBaseY, TreeBaseY + 1.6, y);
+    double roots = std::max(0.0, std::cos(5.0 * angle + 0.7));
+    radius *= 1.0 + 0.6 * flare * roots * roots;
+    return radius * (0.93 + 0.14 * ValueNoise2(k % sides, y * 0.8, 71, sides));
+}
+
 // A tube along `axis` through the given ring centres and radii; `sides`
 // faces around, texture wrapped `wraps` times around and 3 units a repeat
 // along. A trunk has level rings (so its foot is flat on the ground), bark
@@ -246,20 +241,10 @@ void AddTube(Mesh &mesh, const std::vector<Vec3> &centres, const std::vector<dou
         Vec3 axis = trunk ? Vec3{0, 1, 0}
                           : Normalize(centres[std::min(ring + 1, centres.size() - 1)] -
                                       centres[ring == 0 ? 0 : ring - 1]);
-        Vec3 side = Normalize(Cross(axis, std::fabs(axis.y) < 0.9 ? Vec3{0, 1, 0} : Vec3{1, 0, 0}));
-        Vec3 other = Cross(axis, side);
         if (ring > 0) along += Length(centres[ring] - centres[ring - 1]);
         for (int k = 0; k <= sides; ++k) {
-            double angle = twoPi * k / sides;
-            Vec3 out = side * std::cos(angle) + other * std::sin(angle);
-            double radius = radii[ring];
-            if (trunk) {
-                double y = centres[ring].y;
-                double flare = 1.0 - SmoothStep(TreeBaseY, TreeBaseY + 1.6, y);
-                double roots = std::max(0.0, std::cos(5.0 * angle + 0.7));
-                radius *= 1.0 + 0.6 * flare * roots * roots;
-                radius *= 0.93 + 0.14 * ValueNoise2(k % sides, y * 0.8, 71, sides);
-            }
+            Vec3 out = RingDirection(axis, twoPi * k / sides);
+            double radius = trunk ? TrunkRadius(radii[ring], centres[ring].y, k, sides) : radii[ring];
             Vec3 p = centres[ring] + out * radius;
             AddVertex(mesh, {p, out, wraps * k / sides, -along / 3.0, BarkColor(p, out, blobs)});
         }
@@ -278,16 +263,20 @@ Vec3 TrunkCentre(double y) {
     return {0.12 * std::sin(y * 0.35), y, 0.08 * std::sin(y * 0.5 + 1.0)};
 }
 
-void AddTrunk(Mesh &mesh, const std::vector<Blob> &blobs) {
-    const double ringHeights[] = {-12.0, -11.8, -11.5, -11.1, -10.6, -9.8, -8.6, -7.2,
+const double TrunkRingHeights[] = {-12.0, -11.8, -11.5, -11.1, -10.6, -9.8, -8.6, -7.2,
                                   -5.8,  -4.4,  -3.0,  -1.6,  -0.2,  1.4,  3.0,  4.5};
+const int TrunkSides = 12;
+
+double TrunkRingRadius(double y) { return Lerp(0.75, 0.36, (y - TreeBaseY) / 16.5); }
+
+void AddTrunk(Mesh &mesh, const std::vector<Blob> &blobs) {
     std::vector<Vec3> centres;
     std::vector<double> radii;
-    for (double y : ringHeights) {
+    for (double y : TrunkRingHeights) {
         centres.push_back(TrunkCentre(y));
-        radii.push_back(Lerp(0.75, 0.36, (y - TreeBaseY) / 16.5));
+        radii.push_back(TrunkRingRadius(y));
     }
-    AddTube(mesh, centres, radii, 12, 2.0, true, blobs);
+    AddTube(mesh, centres, radii, TrunkSides, 2.0, true, blobs);
 }
 
 // One bough from the trunk into each blob of the crown's lowest layer.
@@ -306,8 +295,9 @@ void AddBranches(Mesh &mesh, const std::vector<Blob> &blobs) {
     }
 }
 
-// A unit icosphere, subdivided twice (162 vertices, 320 triangles).
-void MakeIcosphere(std::vector<Vec3> &points, std::vector<std::array<uint32_t, 3>> &faces) {
+}  // namespace
+
+void MakeIcosphere(std::vector<Vec3> &points, std::vector<std::array<uint32_t, 3>> &faces, int levels) {
     const double t = 1.618033988749895;
     points = {{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t}, {0, 1, t},
               {0, -1, -t}, {0, 1, -t}, {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}};
@@ -315,7 +305,7 @@ void MakeIcosphere(std::vector<Vec3> &points, std::vector<std::array<uint32_t, 3
     faces = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
              {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
              {3, 8, 9},  {4, 9, 5},  {2, 4, 11},  {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
-    for (int level = 0; level < 2; ++level) {
+    for (int level = 0; level < levels; ++level) {
         std::map<std::pair<uint32_t, uint32_t>, uint32_t> midpoints;
         auto midpoint = [&](uint32_t a, uint32_t b) {
             std::pair<uint32_t, uint32_t> key = std::minmax(a, b);
@@ -335,16 +325,11 @@ void MakeIcosphere(std::vector<Vec3> &points, std::vector<std::array<uint32_t, 3
     }
 }
 
-// One blob of foliage. Texture coordinates are projected along the axis that
-// the triangle's part of the sphere faces most (vertices are split where
-// that axis changes), so the leaves are nowhere stretched or pinched.
-void AddBlob(Mesh &mesh, const std::vector<Blob> &blobs, size_t index, Color tint) {
-    const Blob &blob = blobs[index];
-    const double tile = 3.5;  // units per repeat of the leaves texture
-    std::vector<Vec3> unit;
-    std::vector<std::array<uint32_t, 3>> faces;
-    MakeIcosphere(unit, faces);
+namespace {
 
+// Lump `index` of the crown over the unit sphere's points: a noisy sphere,
+// flatter underneath, each point moved along its own direction.
+std::vector<Vec3> BlobPoints(const Blob &blob, size_t index, const std::vector<Vec3> &unit) {
     std::vector<Vec3> points;
     Vec3 noiseOffset{index * 7.1, index * 3.3, index * 5.7};
     for (Vec3 u : unit) {
@@ -353,6 +338,19 @@ void AddBlob(Mesh &mesh, const std::vector<Blob> &blobs, size_t index, Color tin
         Vec3 d{u.x, u.y < 0.0 ? u.y * 0.8 : u.y, u.z};  // flatter underside
         points.push_back(blob.centre + d * (blob.radius * lump));
     }
+    return points;
+}
+
+// One blob of foliage. Texture coordinates are projected along the axis that
+// the triangle's part of the sphere faces most (vertices are split where
+// that axis changes), so the leaves are nowhere stretched or pinched.
+void AddBlob(Mesh &mesh, const std::vector<Blob> &blobs, size_t index, Color tint) {
+    const Blob &blob = blobs[index];
+    const double tile = 3.5;  // units per repeat of the leaves texture
+    std::vector<Vec3> unit;
+    std::vector<std::array<uint32_t, 3>> faces;
+    MakeIcosphere(unit, faces, 2);
+    std::vector<Vec3> points = BlobPoints(blob, index, unit);
     std::vector<Vec3> normals(points.size(), Vec3{0, 0, 0});
     for (auto [a, b, c] : faces) {
         Vec3 n = Cross(points[b] - points[a], points[c] - points[a]);
@@ -400,6 +398,31 @@ Mesh MakeTree() {
         AddBlob(mesh, blobs, i, tint);
     }
     return mesh;
+}
+
+std::vector<TreeBlob> TreeBlobs() {
+    std::vector<Blob> blobs = CrownBlobs();
+    std::vector<Vec3> unit;
+    std::vector<std::array<uint32_t, 3>> faces;
+    MakeIcosphere(unit, faces, 2);
+    for (auto &[a, b, c] : faces)
+        if (Dot(Cross(unit[b] - unit[a], unit[c] - unit[a]), unit[a]) < 0.0) std::swap(b, c);
+    std::vector<TreeBlob> parts;
+    for (size_t i = 0; i < blobs.size(); ++i) parts.push_back({blobs[i].centre, BlobPoints(blobs[i], i, unit), faces});
+    return parts;
+}
+
+std::vector<TreeRing> TrunkRings() {
+    std::vector<TreeRing> rings;
+    for (double y : TrunkRingHeights) {
+        TreeRing ring{TrunkCentre(y), {}};
+        for (int k = 0; k < TrunkSides; ++k) {
+            Vec3 out = RingDirection({0, 1, 0}, 6.283185307179586 * k / TrunkSides);
+            ring.points.push_back(ring.centre + out * TrunkRadius(TrunkRingRadius(y), y, k, TrunkSides));
+        }
+        rings.push_back(ring);
+    }
+    return rings;
 }
 
 // ---------------------------------------------------------------- bounding

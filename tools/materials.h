@@ -6,9 +6,11 @@
 // the generated files come out byte for byte the same on every run.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct Vec3 {
@@ -162,6 +164,27 @@ struct Mesh {
     bool hasColors = true;
 };
 
+// Appends triangle (a, b, c), wound so that it is clockwise (a front face)
+// seen from the side `facing` points to.
+inline void AddTriangleFacing(Mesh &mesh, uint32_t a, uint32_t b, uint32_t c, Vec3 facing, uint32_t material) {
+    Vec3 pa = mesh.vertices[a].position;
+    Vec3 normal = Cross(mesh.vertices[b].position - pa, mesh.vertices[c].position - pa);
+    if (Dot(normal, facing) < 0.0) std::swap(b, c);
+    mesh.indices.insert(mesh.indices.end(), {a, b, c});
+    mesh.faceMaterials.push_back(material);
+}
+
+// Appends a triangle that faces the way its vertex normals point.
+inline void AddTriangle(Mesh &mesh, uint32_t a, uint32_t b, uint32_t c, uint32_t material) {
+    Vec3 facing = mesh.vertices[a].normal + mesh.vertices[b].normal + mesh.vertices[c].normal;
+    AddTriangleFacing(mesh, a, b, c, facing, material);
+}
+
+inline uint32_t AddVertex(Mesh &mesh, const MeshVertex &vertex) {
+    mesh.vertices.push_back(vertex);
+    return uint32_t(mesh.vertices.size() - 1);
+}
+
 // Direction towards the sun, shared by the sky's glow and every baked shade.
 inline const Vec3 SunDirection = Normalize({-0.70, 0.62, -0.30});
 
@@ -211,6 +234,34 @@ Mesh MakeTerrain();
 Mesh MakeSkybox();
 Mesh MakeTree();
 Mesh MakeTreeBounding(const Mesh &tree);
+// A unit icosphere: the icosahedron (12 points, 20 triangles) subdivided
+// `levels` times.
+void MakeIcosphere(std::vector<Vec3> &points, std::vector<std::array<uint32_t, 3>> &faces, int levels);
+// The tree's closed parts as MakeTree builds them, for shapes fitted inside:
+// each lump of the crown, a closed surface whose points each lie along
+// their own direction from the centre (faces wound clockwise from outside
+// the unit sphere they came from), ...
+struct TreeBlob {
+    Vec3 centre;
+    std::vector<Vec3> points;
+    std::vector<std::array<uint32_t, 3>> faces;
+};
+std::vector<TreeBlob> TreeBlobs();
+// ... and the trunk's level rings, bottom to top, each with its points
+// k = 0 .. n - 1 around it. The tube joins ring to ring by the quads (k and
+// k + 1 on one ring, the same on the next), each split into two triangles;
+// its foot (on the ground) and top (in the crown) are open.
+struct TreeRing {
+    Vec3 centre;
+    std::vector<Vec3> points;
+};
+std::vector<TreeRing> TrunkRings();
+
+// tree_occluder.cpp: the tree's inner occluder, a closed shape inside the
+// trunk and one inside each lump of the crown, each lying wholly within its
+// part of the tree. What its fit relies on and finds otherwise (a lump not
+// seen whole from its centre) is added to `problems`.
+Mesh MakeTreeOccluder(std::vector<std::string> &problems);
 
 // xfile_writer.cpp
 std::string FormatXFile(const Mesh &mesh, const std::string &meshName);

@@ -96,15 +96,18 @@ void ClipAndAdd(const ClipVertex (&v)[3], double margin, std::vector<CpuTriangle
     for (int k = 1; k + 1 < n; ++k) AddTriangle(polygon[0], polygon[k], polygon[k + 1], margin, out);
 }
 
-// The front-facing triangles of `mesh` placed at the `count` trees listed.
+// The front-facing triangles of `mesh` placed at the `count` trees listed,
+// less the trees whose box `nearCut` (when given) the near plane cuts.
 void SetUpTriangles(const CpuMesh &mesh, const std::vector<D3DXMATRIX> &worlds, const uint32_t *trees, size_t count,
-                    const D3DXMATRIX &viewProjection, double margin, std::vector<CpuTriangle> &out) {
+                    const D3DXMATRIX &viewProjection, double margin, const Box *nearCut,
+                    std::vector<CpuTriangle> &out) {
     out.clear();
     std::vector<ClipVertex> clip(mesh.positions.size());
     std::vector<ScreenVertex> screen(mesh.positions.size());
     for (size_t k = 0; k < count; ++k) {
         D3DXMATRIX m = worlds[trees[k]] * viewProjection;
         if (BoxOutsideFrustum(mesh.bounds, m)) continue;
+        if (nearCut && NearPlaneCutsBox(BoxCorner(*nearCut, 0), BoxCorner(*nearCut, 7), m)) continue;
         for (size_t i = 0; i < clip.size(); ++i) {
             clip[i] = Transform(mesh.positions[i], m);
             if (clip[i].z >= 0) screen[i] = Project(clip[i]);
@@ -288,6 +291,7 @@ bool CreateCpuOcclusion(CpuOcclusion &cpu, const GlScene &scene, int threads, st
     cpu.coverMargin = std::ldexp(1.0, -std::clamp(subpixelBits, 4, 16));
     cpu.threads = std::clamp(threads, 1, CpuTilesY);
     cpu.occluder = TrianglesOf(occluder);
+    cpu.innerOccluders = occluders != nullptr;
     cpu.tested = TrianglesOf(scene.bounding);
     cpu.triangles.assign(cpu.threads, {});
     cpu.depth.assign((size_t)CpuDepthWidth * CpuDepthHeight, 1.0f);
@@ -315,7 +319,7 @@ std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMAT
         size_t first, end;
         treeRange(part, first, end);
         SetUpTriangles(cpu.occluder, scene.worlds, trees.data() + first, end - first, viewProjection, cpu.coverMargin,
-                       cpu.triangles[part]);
+                       cpu.innerOccluders ? &cpu.tested.bounds : nullptr, cpu.triangles[part]);
     });
     // Bands of whole tile rows, so each band's tiles are its own.
     RunInParallel(*cpu.pool, [&](int part) {
@@ -332,7 +336,7 @@ std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMAT
             BoxTest box = TestBox(cpu, scene.worlds[i] * viewProjection);
             if (box == BoxTest::Culled) continue;
             if (box == BoxTest::Passed) {
-                SetUpTriangles(cpu.tested, scene.worlds, &i, 1, viewProjection, cpu.coverMargin, own);
+                SetUpTriangles(cpu.tested, scene.worlds, &i, 1, viewProjection, cpu.coverMargin, nullptr, own);
                 if (!MeshVisible(cpu, own)) continue;
             }
             visible[i] = 1;

@@ -18,7 +18,7 @@
 //   a box is tested with its nearest depth less one step, since the GPU's
 //   depth inside a triangle never comes nearer than its nearest vertex;
 // - a box the near plane cuts inside the view is visible (NearPlaneCutsBox),
-//   as in every query method.
+//   as in every query method; with inner occluders such a tree hides nothing.
 // Threads: the set-up splits the trees, the rasteriser splits the rows into
 // bands, the tests split the trees again, on workers kept across frames.
 #pragma once
@@ -67,6 +67,10 @@ struct CpuOcclusion {
     int threads = 1;
     double coverMargin = 1.0 / 16;  // pixels; GL's least sub-pixel precision until asked
     CpuMesh occluder;               // rasterised into the depth
+    // Occluders inside the trees, not the bounding meshes: a tree whose box
+    // the near plane cuts is then no occluder, since the eye may stand in
+    // its crown or its near faces be clipped while its inner pieces are not.
+    bool innerOccluders = false;
     CpuMesh tested;                 // each tree's own test (the bounding mesh)
     std::vector<std::vector<CpuTriangle>> triangles;  // one list per thread
     std::vector<float> depth;    // the buffer's size, top row first, 0 near .. 1 far

@@ -13,6 +13,10 @@ const MethodInfo Infos[MethodCount] = {
      false},
     {"temporal", "temporal (last frames' answers)",
      "This frame's queries issued, the answers of a frame or more ago used at once: no wait, but late.", true, false},
+    {"conditional", "conditional rendering",
+     "Each tree's query issued as stop-and-wait issues it, and its mesh drawn on the query's result by the GPU "
+     "(glBeginConditionalRender): the CPU never waits, the GPU does.",
+     true, true},
     {"chc", "coherent hierarchical (CHC++)",
      "Last frame's visible trees drawn first and re-queried only now and then; hidden cells and trees queried "
      "in batches against the frame's real depth, answers read as they come.",
@@ -29,6 +33,10 @@ const MethodInfo Infos[MethodCount] = {
      false, true},
     {"cpu", "CPU rasteriser",
      "The bounding meshes rasterised in software at the occlusion buffer's size; each box tested against that depth.",
+     false, false},
+    {"cpu_inner", "CPU rasteriser, inner occluders",
+     "The trees' inner occluders (pieces of trunk and crown that lie inside each tree) rasterised in software; "
+     "each box tested against that depth: it culls only what the trees themselves hide.",
      false, false},
     {"frustum", "frustum only",
      "Each tree's box against the six planes of the view: what culling gets without occlusion.", false, false},
@@ -58,18 +66,21 @@ bool MethodNamed(const std::string &name, Method &method) {
 bool CreateMethod(Methods &methods, Method method, GlScene &scene, std::string &error) {
     if (methods.made[(int)method]) return true;
     methods.made[(int)method] = true;
-    bool gridded = method == Method::Chc || method == Method::Cpu || method == Method::Frustum;
+    bool gridded = method == Method::Chc || method == Method::Cpu || method == Method::CpuInner || method == Method::Frustum;
     if (gridded && methods.grid.cellOf.size() != scene.worlds.size()) BuildForestGrid(methods.grid, scene);
     size_t trees = scene.worlds.size();
     switch (method) {
     case Method::StopAndWait: CreateTreeQueries(methods.stopAndWait, trees); return true;
     case Method::Batched: CreateTreeQueries(methods.batched, trees); return true;
     case Method::Temporal: CreateTemporalQueries(methods.temporal, trees); return true;
+    case Method::Conditional: CreateConditionalRendering(methods.conditional, trees); return true;
     case Method::Chc: return CreateCoherentCulling(methods.chc, methods.grid, error);
     case Method::Hiz: return CreateHizPyramid(methods.hiz, trees, error);
     case Method::TwoPhase: return CreateTwoPhase(methods.twoPhase, scene, error);
     case Method::GpuDriven: return CreateGpuDriven(methods.gpuDriven, scene, error);
     case Method::Cpu: return CreateCpuOcclusion(methods.cpu, scene, CpuOcclusionThreads, error);
+    case Method::CpuInner:
+        return CreateCpuOcclusion(methods.cpuInner, scene, CpuOcclusionThreads, error, &scene.occluder);
     case Method::Frustum:
     case Method::Off:
     case Method::Count: break;
@@ -85,16 +96,20 @@ bool CreateMethods(Methods &methods, GlScene &scene, std::string &error) {
 
 void DestroyMethods(Methods &methods) {
     int lag = methods.temporal.lag;
+    bool wait = methods.conditional.wait;
     DestroyTreeQueries(methods.stopAndWait);
     DestroyTreeQueries(methods.batched);
     DestroyTemporalQueries(methods.temporal);
+    DestroyConditionalRendering(methods.conditional);
     DestroyCoherentCulling(methods.chc);
     DestroyHizPyramid(methods.hiz);
     DestroyTwoPhase(methods.twoPhase);
     DestroyGpuDriven(methods.gpuDriven);
     DestroyCpuOcclusion(methods.cpu);
+    DestroyCpuOcclusion(methods.cpuInner);
     methods.grid = ForestGrid();
-    methods.temporal.lag = lag;  // a setting, kept across a rebuild
+    methods.temporal.lag = lag;  // settings, kept across a rebuild
+    methods.conditional.wait = wait;
     std::fill(methods.made, methods.made + MethodCount, false);
 }
 
@@ -111,6 +126,7 @@ bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, f
 
 void RestartMethods(Methods &methods) {
     RestartTemporalQueries(methods.temporal);
+    RestartConditionalRendering(methods.conditional);
     RestartCoherentCulling(methods.chc);
     RestartTwoPhase(methods.twoPhase);
     RestartGpuDriven(methods.gpuDriven);
@@ -131,9 +147,11 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
     case Method::Temporal: return TemporalPass(scene, methods.temporal, viewProjection, timer);
     case Method::Chc: return CoherentCullingFrame(methods.chc, methods.grid, scene, viewProjection, timer);
     case Method::Hiz: return HizPass(scene, methods.hiz, viewProjection, timer);
+    case Method::Conditional: ConditionalFrame(scene, methods.conditional, viewProjection, timer); return {};
     case Method::TwoPhase: return TwoPhaseFrame(scene, methods.twoPhase, viewProjection, timer);
     case Method::GpuDriven: GpuDrivenFrame(scene, methods.gpuDriven, viewProjection, timer); return {};
     case Method::Cpu: return CpuPass(methods.cpu, scene, viewProjection, &methods.grid);
+    case Method::CpuInner: return CpuPass(methods.cpuInner, scene, viewProjection, &methods.grid);
     case Method::Frustum: return FrustumPass(scene, viewProjection, &methods.grid);
     case Method::Off:
     case Method::Count: break;
@@ -151,9 +169,9 @@ std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, con
     return flags;
 }
 
-std::vector<bool> DrawnTrees(const Methods &methods, Method method, const GlScene &scene,
-                             std::vector<bool> returned) {
+std::vector<bool> DrawnTrees(Methods &methods, Method method, const GlScene &scene, std::vector<bool> returned) {
     if (!returned.empty() || scene.worlds.empty()) return returned;
     if (method == Method::GpuDriven) return ReadGpuDrivenDrawn(methods.gpuDriven, scene.worlds.size());
+    if (method == Method::Conditional) return ConditionalTreesDrawn(methods.conditional);
     return std::vector<bool>(scene.worlds.size(), false);
 }

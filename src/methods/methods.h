@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "methods/coherent_culling.h"
+#include "methods/conditional_rendering.h"
 #include "methods/cpu_occlusion.h"
 #include "methods/forest_grid.h"
 #include "methods/gpu_driven.h"
@@ -22,7 +23,9 @@
 #include "methods/timing.h"
 #include "methods/two_phase.h"
 
-enum class Method { StopAndWait, Batched, Temporal, Chc, Hiz, TwoPhase, GpuDriven, Cpu, Frustum, Off, Count };
+enum class Method {
+    StopAndWait, Batched, Temporal, Conditional, Chc, Hiz, TwoPhase, GpuDriven, Cpu, CpuInner, Frustum, Off, Count
+};
 constexpr int MethodCount = (int)Method::Count;
 
 struct MethodInfo {
@@ -51,11 +54,12 @@ struct Methods {
     ForestGrid grid;  // the scene's forest in cells, for the methods that use it (built with the first)
     TreeQueries stopAndWait, batched;
     TemporalQueries temporal;
+    ConditionalRendering conditional;
     CoherentCulling chc;
     HizPyramid hiz;
     TwoPhase twoPhase;
     GpuDriven gpuDriven;
-    CpuOcclusion cpu;
+    CpuOcclusion cpu, cpuInner;  // the bounding meshes as occluders, and the trees' inner occluders
     bool made[MethodCount] = {};  // which methods' state exists
 };
 
@@ -68,7 +72,7 @@ bool CreateMethods(Methods &methods, GlScene &scene, std::string &error);
 void DestroyMethods(Methods &methods);
 // The forest rebuilt with `count` trees (ForestWorlds from `seed` over a
 // square of half-side `spread`) and the methods that were made with it;
-// temporal's lag is kept.
+// temporal's lag and conditional rendering's mode are kept.
 bool RebuildForest(GlScene &scene, Methods &methods, int count, unsigned seed, float spread, std::string &error);
 // Results in flight, and what was visible, belong to another camera or
 // forest: forgotten.
@@ -89,9 +93,10 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
 std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer);
 // The trees the last frame drew: the flags DrawFrame returned, or, when it
-// returned none, read back from the GPU (which waits for the frame).
-std::vector<bool> DrawnTrees(const Methods &methods, Method method, const GlScene &scene,
-                             std::vector<bool> returned);
+// returned none (the GPU chose: conditional rendering, GPU-driven culling),
+// read back from the GPU, which waits for the frame: call it after the
+// frame's timing.
+std::vector<bool> DrawnTrees(Methods &methods, Method method, const GlScene &scene, std::vector<bool> returned);
 // The frustum method: trees whose own box is not wholly outside the view.
 // With a grid, only the trees of cells not wholly outside it are tested
 // (the flags are the same).

@@ -332,7 +332,8 @@ bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::str
     scene.worlds = worlds;
     if (!LoadMesh("Materials\\terrain.x", scene.terrain, error) || !LoadMesh("Materials\\skybox.x", scene.skybox, error) ||
         !LoadMesh("Materials\\tree.x", scene.tree, error) ||
-        !LoadMesh("Materials\\tree_bounding.x", scene.bounding, error))
+        !LoadMesh("Materials\\tree_bounding.x", scene.bounding, error) ||
+        !LoadMesh("Materials\\tree_occluder.x", scene.occluder, error))
         return false;
     return CreateGlSceneObjects(scene, error);
 }
@@ -346,6 +347,11 @@ void BeginOcclusionTarget(GlScene &scene) {
 
 void DrawBounding(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection) {
     DrawInstances(scene, scene.bounding, viewProjection, scene.everyTree, (GLuint)tree, 1);
+}
+
+void DrawTree(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection) {
+    glBindSampler(0, scene.wrapSampler);
+    DrawInstances(scene, scene.tree, viewProjection, scene.everyTree, (GLuint)tree, 1);
 }
 
 void FillOcclusionTarget(GlScene &scene, const D3DXMATRIX &viewProjection) {

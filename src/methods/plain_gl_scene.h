@@ -56,6 +56,7 @@ constexpr GLuint WorldsBinding = 0;
 
 struct GlScene {
     GlMesh terrain, skybox, tree, bounding;
+    GlMesh occluder;  // inside the tree's own parts: occluders that never hide what the tree does not
     std::vector<D3DXMATRIX> worlds;  // one per tree; UploadWorlds after a change
     // On the GPU: every tree's world (a shader storage buffer), the list of
     // every tree number 0 .. n - 1, and the list of trees to draw.
@@ -82,7 +83,8 @@ GLuint LinkSceneProgram(const char *fragmentSource, std::string &error);
 // The forest's worlds (scene.worlds) put on the GPU, and the list of every tree.
 void UploadWorlds(GlScene &scene);
 
-// Reads the four mesh files and their textures and builds the targets.
+// Reads the mesh files (the program's four and the tree's inner occluder)
+// and their textures and builds the targets.
 bool LoadGlScene(GlScene &scene, const std::vector<D3DXMATRIX> &worlds, std::string &error);
 // The programs, samplers, targets and states, for meshes made otherwise
 // (MakeGlMesh); LoadGlScene's second half.
@@ -92,6 +94,8 @@ bool CreateGlSceneObjects(GlScene &scene, std::string &error);
 void BeginOcclusionTarget(GlScene &scene);
 // One tree's bounding mesh into the target bound.
 void DrawBounding(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection);
+// One tree's own mesh (wrapped textures) into the target bound, by its number.
+void DrawTree(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection);
 // The occlusion buffer begun and every bounding mesh drawn into its depth.
 void FillOcclusionTarget(GlScene &scene, const D3DXMATRIX &viewProjection);
 

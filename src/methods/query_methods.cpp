@@ -2,10 +2,6 @@
 
 #include "occlusion/occlusion.h"
 
-namespace {
-
-// As in the program's pass: a tree whose bounding box the near plane cuts
-// inside the view is drawn, whatever its query counted.
 void KeepTreesTheNearPlaneCuts(const GlScene &scene, const D3DXMATRIX &viewProjection, std::vector<bool> &visible) {
     D3DXVECTOR3 boxMin = BoxCorner(scene.bounding.bounds, 0), boxMax = BoxCorner(scene.bounding.bounds, 7);
     for (size_t i = 0; i < visible.size(); ++i)
@@ -19,8 +15,6 @@ void IssueQueries(GlScene &scene, const TreeQueries &set, const D3DXMATRIX &view
         glEndQuery(GL_SAMPLES_PASSED);
     }
 }
-
-}  // namespace
 
 void CreateTreeQueries(TreeQueries &set, size_t trees) {
     set.queries.resize(trees);

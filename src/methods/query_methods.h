@@ -16,6 +16,13 @@ struct TreeQueries {
 };
 void CreateTreeQueries(TreeQueries &set, size_t trees);
 void DestroyTreeQueries(TreeQueries &set);
+// Each tree's bounding mesh drawn into the target bound, inside its own
+// samples-passed query.
+void IssueQueries(GlScene &scene, const TreeQueries &set, const D3DXMATRIX &viewProjection);
+// The near-plane rule of the program's pass: a tree whose bounding box the
+// near plane cuts inside the view is drawn, whatever its query counted
+// (standing in the bounding mesh, every face left is turned away).
+void KeepTreesTheNearPlaneCuts(const GlScene &scene, const D3DXMATRIX &viewProjection, std::vector<bool> &visible);
 
 // The program's pass (stop-and-wait): each tree's answer awaited before the
 // next query is issued.

@@ -73,7 +73,7 @@ while IFS= read -r line; do
     echo "ok: key $key chose $name"
     case $name in
     hiz) e2e_wait_for 30 fewer_than "$nothing" 10% "$pyramid" 30000 || e2e_fail "the depth pyramid inset stayed empty" ;;
-    cpu) e2e_wait_for 30 fewer_than "$nothing" 10% "$cpu" 30000 || e2e_fail "the CPU depth inset stayed empty" ;;
+    cpu | cpu_inner) e2e_wait_for 30 fewer_than "$nothing" 10% "$cpu" 30000 || e2e_fail "the CPU depth inset stayed empty" ;;
     off) e2e_wait_for 30 fewer_than "$magenta" 25% "$scene" 20 || e2e_fail "with culling off a tree is still marked as wrongly culled" ;;
     esac
 done < <(grep '^key ' "$E2E_STDOUT")

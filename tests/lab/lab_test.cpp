@@ -154,6 +154,32 @@ TEST_F(LabOnHandMadeScene, ChcRingsEachTreeOnTheMapByWhatItDidInTheFrameShown) {
     EXPECT_TRUE(lab.rings.empty());
 }
 
+// Conditional rendering fills the occlusion inset alone and draws what the
+// program's pass draws (the lab reads what it drew). The CPU inset shows
+// the depth of the occluders the method rasterises: the gap between Front's
+// panels (buffer pixel 47 of row 40) is left open by the inner occluders
+// and covered by the bounding panel for the CPU method.
+TEST_F(LabOnHandMadeScene, ConditionalRenderingFillsTheOcclusionInsetAndInnerOccludersTheCpuOne) {
+    auto gapShowsNothing = [&] {
+        uint32_t p = Pixel(ReadTexture(lab.depth.cpu.image, DepthViewWidth, DepthViewHeight), DepthViewWidth, 47, 40);
+        return Red(p) == 26 && Green(p) == 31 && Blue(p) == 82;  // the "nothing drawn" blue
+    };
+    SelectMethod(lab, Method::Conditional);
+    RunLabFrame(lab, PixelSpace());
+    EXPECT_EQ(lab.culling.flags, StopAndWaitFlags);
+    EXPECT_FALSE(Untouched(lab.depth.occlusion));
+    EXPECT_TRUE(Untouched(lab.depth.pyramid));
+    EXPECT_TRUE(Untouched(lab.depth.cpu));
+    SelectMethod(lab, Method::CpuInner);
+    RunLabFrame(lab, PixelSpace());
+    EXPECT_TRUE(Untouched(lab.depth.pyramid));
+    EXPECT_FALSE(Untouched(lab.depth.cpu));
+    EXPECT_TRUE(gapShowsNothing());
+    SelectMethod(lab, Method::Cpu);
+    RunLabFrame(lab, PixelSpace());
+    EXPECT_FALSE(gapShowsNothing());
+}
+
 // The real forest: a new tree count is announced, kept within its range,
 // and culled at once even while frozen (the old forest's flags mean nothing).
 TEST_F(PlainGl, ANewTreeCountIsAnnouncedClampedAndCulledAtOnce) {

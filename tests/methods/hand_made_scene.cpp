@@ -47,6 +47,7 @@ bool MakeHandMadeScene(GlScene &scene, std::string &error) {
     MakeQuadMesh(scene.terrain, {{600.7f, 100.7f, 800.7f, 300.7f, 5}});
     MakeQuadMesh(scene.tree, {{0, 0, 40, 100, 0}, {60, 0, 100, 100, 0}});
     MakeQuadMesh(scene.bounding, {{0, 0, 100, 100, -1}, {0, 0, 100, 100, 1}});
+    MakeQuadMesh(scene.occluder, {{2, 2, 38, 98, 0}, {62, 2, 98, 98, 0}});
     scene.worlds = {Place(1, 100.7f, 100.7f, 10), Place(0.5f, 130.7f, 120.7f, 20), Place(0.25f, 105.7f, 105.7f, 30),
                     Place(1, 2000, 100, 10),       Place(1, 650.7f, 150.7f, 50),     Place(1, 300.7f, 500.7f, 40),
                     Place(1, 1000.7f, 700.7f, 10)};

@@ -5,7 +5,8 @@
 // no pixel centre lies on one) and depth is z / 100 (PixelSpace()). A tree
 // is two 40 x 100 panels with a 20-wide gap between them; its bounding mesh
 // is one 100 x 100 panel in front of them and one behind, so its box holds
-// the tree while its silhouette hides the gap. The terrain is one panel.
+// the tree while its silhouette hides the gap; its inner occluder is each
+// panel less a 2-wide border, so the gap stays open. The terrain is one panel.
 #pragma once
 
 #include <gtest/gtest.h>

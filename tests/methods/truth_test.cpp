@@ -118,8 +118,13 @@ TEST_F(HandMadeScene, TemporalQueriesAnswerWithTheResultsOfLagFramesAgo) {
 }
 
 // The real forest seen from the camera path's points: the CPU depth is
-// never nearer than the GPU's 16-bit occlusion buffer and equal almost
-// everywhere, and the CPU method keeps every tree the program's pass keeps.
+// never nearer than the GPU's 16-bit occlusion buffer and, with the
+// bounding meshes as occluders, equal almost everywhere; the CPU method
+// keeps every tree the program's pass keeps. So it does on the inner
+// occluders, which lie inside the bounding meshes (never nearer, never
+// wider), even with the camera inside a bounding mesh, whose tree is then
+// lost from the GPU's buffer: the near plane cuts its box, and such a tree
+// is no inner occluder.
 class RealForest : public PlainGl {
 protected:
     void SetUp() override {
@@ -141,10 +146,26 @@ D3DXMATRIX CameraViewProjection(D3DXVECTOR3 position, float yaw) {
     return view * projection;
 }
 
+// Pixels where the CPU depth is nearer than the GPU's occlusion buffer, and
+// farther by more than 3 steps of its 16-bit depth.
+void CompareWithGpuDepth(const GlScene &scene, const CpuOcclusion &cpu, int &nearer, int &farther) {
+    std::vector<uint16_t> gpu((size_t)CpuDepthWidth * CpuDepthHeight);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, scene.occlusionFramebuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 2);
+    glReadPixels(0, 0, CpuDepthWidth, CpuDepthHeight, GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT, gpu.data());
+    nearer = farther = 0;
+    for (size_t i = 0; i < gpu.size(); ++i) {
+        float g = gpu[i] / 65535.0f, c = CpuDepth(cpu)[i];
+        nearer += c < g - 0.5f / 65535.0f;
+        farther += c > g + 3.0f / 65535.0f;
+    }
+}
+
 TEST_F(RealForest, CpuDepthMatchesTheGpusAndKeepsEveryTreeTheProgramsPassKeeps) {
-    CpuOcclusion cpu;
+    CpuOcclusion cpu, inner;
     std::string error;
     ASSERT_TRUE(CreateCpuOcclusion(cpu, scene, 2, error)) << error;
+    ASSERT_TRUE(CreateCpuOcclusion(inner, scene, 2, error, &scene.occluder)) << error;
     // The last point stands two units before a tree, inside its bounding
     // mesh's reach: the near plane clips it.
     const D3DXMATRIX &tree = scene.worlds[0];
@@ -156,50 +177,60 @@ TEST_F(RealForest, CpuDepthMatchesTheGpusAndKeepsEveryTreeTheProgramsPassKeeps) 
     for (int k = 0; k < 5; ++k) {
         D3DXMATRIX vp = CameraViewProjection(points[k].position, points[k].yaw);
         std::vector<bool> program = StopAndWaitFlags(scene, vp);
-        std::vector<bool> cpuFlags = CpuPass(cpu, scene, vp);
-        FrameScore c = ScoreFrame(cpuFlags, {}, program);
+        FrameScore c = ScoreFrame(CpuPass(cpu, scene, vp), {}, program);
         EXPECT_EQ(c.culledAgainstReference, 0) << "at point " << k;
         // Only trees within the depth slack or a pixel's margin of showing,
         // or whose box reaches the camera.
         EXPECT_LE(c.drawnAgainstReference, c.drawn / 4 + 2) << "at point " << k << ", drawn " << c.drawn;
-
-        std::vector<uint16_t> gpu((size_t)CpuDepthWidth * CpuDepthHeight);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, scene.occlusionFramebuffer);
-        glPixelStorei(GL_PACK_ALIGNMENT, 2);
-        glReadPixels(0, 0, CpuDepthWidth, CpuDepthHeight, GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT, gpu.data());
         // The CPU keeps each occluder's farthest possible depth: never nearer
-        // than the GPU's, and farther by more than 3 steps of its 16-bit
-        // depth only along edges, where its coverage stops short.
+        // than the GPU's, and farther by more than 3 steps only along edges,
+        // where its coverage stops short.
         int nearer = 0, farther = 0;
-        for (size_t i = 0; i < gpu.size(); ++i) {
-            float g = gpu[i] / 65535.0f, c = CpuDepth(cpu)[i];
-            nearer += c < g - 0.5f / 65535.0f;
-            farther += c > g + 3.0f / 65535.0f;
-        }
+        CompareWithGpuDepth(scene, cpu, nearer, farther);
         EXPECT_EQ(nearer, 0) << "at point " << k;
-        EXPECT_LT(farther, (int)gpu.size() / 100) << "at point " << k;
+        EXPECT_LT(farther, (int)CpuDepthWidth * CpuDepthHeight / 100) << "at point " << k;
+
+        EXPECT_EQ(ScoreFrame(CpuPass(inner, scene, vp), {}, program).culledAgainstReference, 0)
+            << "inner occluders, at point " << k;
+        CompareWithGpuDepth(scene, inner, nearer, farther);
+        EXPECT_EQ(nearer, 0) << "inner occluders, at point " << k;
     }
+    DestroyCpuOcclusion(cpu);
+    DestroyCpuOcclusion(inner);
+}
+
+// A method's frame, and the trees it drew, read after it.
+std::vector<bool> FrameDrawn(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection) {
+    CullTimer timer;
+    std::vector<bool> flags = DrawnTrees(methods, method, scene, DrawFrame(methods, method, scene, viewProjection, timer));
+    DestroyCullTimer(timer);
+    return flags;
 }
 
 // Every method rebuilt for a larger forest answers for every tree, with no
-// OpenGL error (the per-tree queries and buffers follow the count).
+// OpenGL error (the per-tree queries and buffers follow the count), and
+// keeps its settings.
 TEST_F(RealForest, MethodsRebuiltForAnotherTreeCountAnswerForEveryTree) {
     Methods methods;
     std::string error;
     methods.temporal.lag = 3;
+    methods.conditional.wait = false;
     ASSERT_TRUE(CreateMethods(methods, scene, error)) << error;
     ASSERT_TRUE(RebuildForest(scene, methods, 30, DefaultForestSeed, 0, error)) << error;
     ASSERT_TRUE(RebuildForest(scene, methods, 1000, DefaultForestSeed, 0, error)) << error;
     EXPECT_EQ(methods.temporal.lag, 3);
+    EXPECT_FALSE(methods.conditional.wait);
     D3DXMATRIX vp = CameraViewProjection(D3DXVECTOR3(0, 10, -170), 0);
     std::vector<bool> program = StopAndWaitFlags(scene, vp);
     for (int m = 0; m < (int)Method::Count; ++m) {
-        CullTimer timer;
-        std::vector<bool> flags = DrawnTrees(methods, (Method)m, scene, DrawFrame(methods, (Method)m, scene, vp, timer));
+        std::vector<bool> flags = FrameDrawn(methods, (Method)m, scene, vp);
         ASSERT_EQ(flags.size(), 1000u) << MethodName((Method)m);
-        // Temporal answers late; chc's occluders are the real trees and the
-        // terrain, which hide trees the bounding meshes do not.
-        if ((Method)m != Method::Temporal && (Method)m != Method::Chc) {
+        // Temporal answers late; chc's and the two-phase methods' occluders
+        // are the real trees and the terrain, which hide trees the bounding
+        // meshes do not.
+        Method method = (Method)m;
+        bool realDepth = method == Method::Chc || method == Method::TwoPhase || method == Method::GpuDriven;
+        if (method != Method::Temporal && !realDepth) {
             EXPECT_EQ(ScoreFrame(flags, {}, program).culledAgainstReference, 0) << MethodName((Method)m);
         }
     }
@@ -219,12 +250,7 @@ TEST_F(RealForest, ATreeWhoseBoundingMeshHoldsTheCameraIsKeptByEveryMethod) {
     ASSERT_TRUE(CreateGroundTruth(truth, 1024, 768, error)) << error;
     ASSERT_TRUE(CreateMethods(methods, scene, error)) << error;
     EXPECT_GT(GroundTruthPixels(scene, truth, vp)[0], 1024 * 768 / 10);
-    for (int m = 0; m < MethodCount; ++m) {
-        CullTimer timer;
-        EXPECT_TRUE(DrawnTrees(methods, (Method)m, scene, DrawFrame(methods, (Method)m, scene, vp, timer))[0])
-            << MethodName((Method)m);
-        DestroyCullTimer(timer);
-    }
+    for (int m = 0; m < MethodCount; ++m) EXPECT_TRUE(FrameDrawn(methods, (Method)m, scene, vp)[0]) << MethodName((Method)m);
     DestroyMethods(methods);
     DestroyGroundTruth(truth);
 }
