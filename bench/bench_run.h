@@ -10,6 +10,7 @@
 
 struct BenchRun {
     int frames = 0;
+    bool withLayer = true;  // false with --trees: the methods alone, no program frames
     std::vector<std::string> header;  // the machine, the commit, the seed, the path
     std::vector<StartupPhase> startup;
     std::vector<FrameRow> rows;

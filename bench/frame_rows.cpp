@@ -16,7 +16,7 @@ struct Column {
 
 using Row = const FrameRow &;
 
-void LayerColumns(std::vector<Column> &columns) {
+void PathColumns(std::vector<Column> &columns) {
     columns.insert(columns.end(), {
         {"frame", [](Row r) { return r.frame; }, 0},
         {"camera_x", [](Row r) { return r.pose.position.x; }, 3},
@@ -24,6 +24,12 @@ void LayerColumns(std::vector<Column> &columns) {
         {"camera_z", [](Row r) { return r.pose.position.z; }, 3},
         {"camera_yaw", [](Row r) { return r.pose.yaw; }, 4},
         {"camera_pitch", [](Row r) { return r.pose.pitch; }, 4},
+        {"truth_visible", [](Row r) { return r.truthVisible; }, 0},
+    });
+}
+
+void LayerColumns(std::vector<Column> &columns) {
+    columns.insert(columns.end(), {
         {"layer_trees_drawn", [](Row r) { return r.on.trees; }, 0},
         {"depth_fill_ms", [](Row r) { return r.parts.depthFill; }, 3},
         {"query_draws_ms", [](Row r) { return r.parts.queryDraws; }, 3},
@@ -37,7 +43,6 @@ void LayerColumns(std::vector<Column> &columns) {
         {"layer_pass_ms", [](Row r) { return r.passAlone; }, 3},
         {"gl_frame_ms", [](Row r) { return r.glFrame; }, 3},
         {"gl_pass_ms", [](Row r) { return r.glPass; }, 3},
-        {"truth_visible", [](Row r) { return r.truthVisible; }, 0},
     });
 }
 
@@ -62,9 +67,10 @@ void MethodColumns(std::vector<Column> &columns) {
     }
 }
 
-std::vector<Column> Columns() {
+std::vector<Column> Columns(bool withLayer) {
     std::vector<Column> columns;
-    LayerColumns(columns);
+    PathColumns(columns);
+    if (withLayer) LayerColumns(columns);
     MethodColumns(columns);
     return columns;
 }
@@ -73,18 +79,19 @@ std::vector<Column> Columns() {
 
 std::vector<std::string> FrameCsvColumns() {
     std::vector<std::string> names;
-    for (const Column &column : Columns()) names.push_back(column.name);
+    for (const Column &column : Columns(true)) names.push_back(column.name);
     return names;
 }
 
-bool WriteFrameCsv(const std::string &path, const std::vector<std::string> &header, const std::vector<FrameRow> &rows) {
+bool WriteFrameCsv(const std::string &path, const std::vector<std::string> &header, const std::vector<FrameRow> &rows,
+                   bool withLayer) {
     FILE *file = fopen(path.c_str(), "w");
     if (!file) {
         fprintf(stderr, "occlusion-bench: %s: %s\n", path.c_str(), strerror(errno));
         return false;
     }
     for (const std::string &line : header) fprintf(file, "# %s\n", line.c_str());
-    std::vector<Column> columns = Columns();
+    std::vector<Column> columns = Columns(withLayer);
     const char *separator = "";
     for (const Column &column : columns) fprintf(file, "%s%s", separator, column.name.c_str()), separator = ",";
     fputc('\n', file);

@@ -29,6 +29,8 @@ struct FrameRow {
 
 // The CSV's column names, in order.
 std::vector<std::string> FrameCsvColumns();
-// The header lines (each written as "# line"), then one row a frame. False
-// with the reason on standard error when the file cannot be written.
-bool WriteFrameCsv(const std::string &path, const std::vector<std::string> &header, const std::vector<FrameRow> &rows);
+// The header lines (each written as "# line"), then one row a frame (the
+// layer's columns only `withLayer`). False with the reason on standard
+// error when the file cannot be written.
+bool WriteFrameCsv(const std::string &path, const std::vector<std::string> &header, const std::vector<FrameRow> &rows,
+                   bool withLayer);

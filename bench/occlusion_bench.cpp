@@ -8,6 +8,7 @@
 // show a pixel when every tree is drawn.
 //
 // usage: occlusion-bench [FRAMES | --path FILE] [--seed N] [--csv FILE]   (run where Materials/ is)
+//        occlusion-bench [FRAMES | --path FILE] --trees N ...   the methods alone, on N trees
 //        occlusion-bench --sweep [FRAMES | --path FILE] [--seed N] [--csv FILE]   (sweep.h)
 //        occlusion-bench --keys   the summary's keys, units and meanings, and the CSV's columns
 // Exits 2 on a bad argument or path file, 1 when start-up fails or a check
@@ -21,6 +22,7 @@
 #include "bench_run.h"
 #include "gl_errors.h"
 #include "machine.h"
+#include "methods/forest.h"
 #include "methods/ground_truth.h"
 #include "methods/plain_context.h"
 #include "options.h"
@@ -53,10 +55,15 @@ struct GlSide {
     GroundTruth truth;
 };
 
-// Made with the layer's context current, which it leaves current.
+// Made with the layer's context current, which it leaves current. The
+// forest is the program's, or with --trees one of that many trees at the
+// program's density.
 bool OpenGlSide(GlSide &gl, const BenchOptions &options, BenchRun &run) {
     std::vector<D3DXMATRIX> worlds;
-    for (SceneObject &object : SceneObjects) worlds.push_back(object.world);
+    if (options.trees)
+        worlds = ForestWorlds(options.trees, options.seed, ConstantDensitySpread(options.trees));
+    else
+        for (SceneObject &object : SceneObjects) worlds.push_back(object.world);
     std::string error;
     if (!MakePlainContext(gl.contexts, error) || !LoadGlScene(gl.scene, worlds, error) ||
         !CreateContenders(gl.contenders, gl.scene, error) ||
@@ -69,6 +76,7 @@ bool OpenGlSide(GlSide &gl, const BenchOptions &options, BenchRun &run) {
     run.header.push_back("seed: " + std::to_string(options.seed));
     run.header.push_back("path: " + PathName(options));
     run.header.push_back("trees: " + std::to_string(worlds.size()));
+    if (!run.withLayer) run.header.push_back("layer: not run (the methods alone, on --trees)");
     for (const std::string &line : run.header) printf("%s\n", line.c_str());
     UseLayerContext(gl.contexts);
     return true;
@@ -114,13 +122,16 @@ std::vector<bool> MeasureProgramFrameGl(GlSide &gl, const D3DXMATRIX &viewProjec
     return flags;
 }
 
-// The same frame in plain OpenGL: the program's frame, then each contender,
-// then the truth (drawn after the timed frames, so it costs them nothing)
-// and the scores against it and against stop-and-wait's flags.
-void MeasureGlFrame(GlSide &gl, const D3DXMATRIX &viewProjection, const std::vector<bool> &layerFlags,
+// The same frame in plain OpenGL: the program's frame (where the layer ran
+// it: `layerFlags`), then each contender, then the truth (drawn after the
+// timed frames, so it costs them nothing) and the scores against it and
+// against stop-and-wait's flags.
+void MeasureGlFrame(GlSide &gl, const D3DXMATRIX &viewProjection, const std::vector<bool> *layerFlags,
                     const FrameRow *previous, std::vector<int> &truth, FrameRow &row) {
-    std::vector<bool> programFlags = MeasureProgramFrameGl(gl, viewProjection, row);
-    row.layerDifferingFromGl = ScoreFrame(layerFlags, {}, programFlags).DifferingFromReference();
+    if (layerFlags) {
+        std::vector<bool> programFlags = MeasureProgramFrameGl(gl, viewProjection, row);
+        row.layerDifferingFromGl = ScoreFrame(*layerFlags, {}, programFlags).DifferingFromReference();
+    }
     row.methods.clear();
     for (size_t k = 0; k < Contenders.size(); ++k)
         row.methods.push_back(RunContenderFrame(gl.contenders, (int)k, gl.scene, viewProjection));
@@ -157,8 +168,27 @@ void MeasureFrame(int i, const CameraPose &pose, GlSide &gl, const FrameRow *pre
     row.passAlone = RunPassAlone();
 
     UsePlainContext(gl.contexts);
-    MeasureGlFrame(gl, viewProjection, layerFlags, previous, truth, row);
+    MeasureGlFrame(gl, viewProjection, &layerFlags, previous, truth, row);
     UseLayerContext(gl.contexts);
+}
+
+// Frame i of the path with the methods alone (--trees).
+void MeasureMethodsFrame(int i, const CameraPose &pose, GlSide &gl, const FrameRow *previous, std::vector<int> &truth,
+                         FrameRow &row) {
+    row.frame = i;
+    row.pose = pose;
+    printf("%6d\n", i);
+    UsePlainContext(gl.contexts);
+    MeasureGlFrame(gl, PoseViewProjection(pose, MainTargetWidth, MainTargetHeight), nullptr, previous, truth, row);
+    UseLayerContext(gl.contexts);
+}
+
+// The truth checked on the first picture, then every contender warmed on
+// the first camera until its lag is filled.
+void WarmPlainOpenGl(GlSide &gl, const D3DXMATRIX &viewProjection, BenchRun &run) {
+    CheckTruthPicture(gl, viewProjection, run);
+    WarmContenders(gl.contenders, gl.scene, viewProjection);
+    gl.contenders.methods[ContenderIndex("temporal")].temporal.unavailable = 0;
 }
 
 // Shader variants and textures warmed up through the layer and in plain
@@ -166,6 +196,12 @@ void MeasureFrame(int i, const CameraPose &pose, GlSide &gl, const FrameRow *pre
 // the truth checked on the picture; every contender then warmed on the
 // first camera until its lag is filled.
 void WarmUp(const CameraPose &first, GlSide &gl, BenchRun &run) {
+    if (!run.withLayer) {
+        UsePlainContext(gl.contexts);
+        WarmPlainOpenGl(gl, PoseViewProjection(first, MainTargetWidth, MainTargetHeight), run);
+        UseLayerContext(gl.contexts);
+        return;
+    }
     PlaceProgramCamera(first);
     RunProgramFrame(true);
     RunProgramFrame(false);
@@ -179,9 +215,7 @@ void WarmUp(const CameraPose &first, GlSide &gl, BenchRun &run) {
     MainSceneGl(gl.scene, viewProjection, layerFlags);
     FinishGpu();
     run.glPicture = ReadGlMainTarget(gl.scene);
-    CheckTruthPicture(gl, viewProjection, run);
-    WarmContenders(gl.contenders, gl.scene, viewProjection);
-    gl.contenders.methods[ContenderIndex("temporal")].temporal.unavailable = 0;
+    WarmPlainOpenGl(gl, viewProjection, run);
     UseLayerContext(gl.contexts);
     run.picturesDiffering = CountDifferingPixels(run.layerPicture, run.glPicture, 2);
     if (getenv("OC_BENCH_PICTURES")) {
@@ -236,6 +270,13 @@ bool Verdict(const BenchRun &run) {
     // meshes', it is not comparable.
     if (int missed = Total(run, "frustum", &FrameScore::missed))
         passed = Fail("frustum culling culled %d trees the truth sees", missed);
+    // The two phases test every tree against this frame's own depth: a tree
+    // with a pixel in the finished frame is drawn in one phase or the other.
+    for (const char *twoPhases : {"twophase", "gpudriven"})
+        if (int missed = Total(run, twoPhases, &FrameScore::missed)) {
+            fprintf(stderr, "occlusion-bench: %s culled %d trees the truth sees\n", twoPhases, missed);
+            passed = false;
+        }
     // Chc's occluders are the real trees and the terrain, so it may cull
     // what stop-and-wait draws; but its queries' meshes hold the trees and
     // the answers of hidden trees are awaited, so it culls almost nothing
@@ -268,14 +309,24 @@ int main(int argc, char **argv) {
     if (options.sweep) return RunSweep(path, PathName(options), options.seed, options.csvPath);
 
     GlSide gl;
+    run.withLayer = options.trees == 0;
     if (!OpenGlSide(gl, options, run)) return 1;
     run.frames = (int)path.size();
     WarmUp(path[0], gl, run);
-    printf("%6s %12s %12s %6s %12s %6s\n", "frame", "pass_on_ms", "main_on_ms", "trees", "main_off_ms", "trees");
+    if (run.withLayer)
+        printf("%6s %12s %12s %6s %12s %6s\n", "frame", "pass_on_ms", "main_on_ms", "trees", "main_off_ms", "trees");
+    else
+        printf("%6s\n", "frame");
     run.rows.resize(path.size());
     std::vector<int> truth;
-    for (size_t i = 0; i < path.size(); ++i)
-        MeasureFrame((int)i, path[i], gl, i ? &run.rows[i - 1] : nullptr, truth, run.rows[i]);
+    for (size_t i = 0; i < path.size(); ++i) {
+        const FrameRow *previous = i ? &run.rows[i - 1] : nullptr;
+        if (run.withLayer)
+            MeasureFrame((int)i, path[i], gl, previous, truth, run.rows[i]);
+        else
+            MeasureMethodsFrame((int)i, path[i], gl, previous, truth, run.rows[i]);
+        fflush(stdout);
+    }
     run.temporalResultsNotReady = gl.contenders.methods[ContenderIndex("temporal")].temporal.unavailable;
     const ConditionalRendering &noWait = gl.contenders.methods[ContenderIndex("conditional_no_wait")].conditional;
     run.noWaitQueriesCulled = noWait.queriesCulled;
@@ -284,6 +335,6 @@ int main(int argc, char **argv) {
 
     printf("\n");
     PrintSummary(run);
-    bool written = options.csvPath.empty() || WriteFrameCsv(options.csvPath, run.header, run.rows);
+    bool written = options.csvPath.empty() || WriteFrameCsv(options.csvPath, run.header, run.rows, run.withLayer);
     return Verdict(run) && written ? 0 : 1;
 }

@@ -10,10 +10,11 @@
 namespace {
 
 const char Usage[] =
-    "usage: occlusion-bench [FRAMES | --path FILE] [--seed N] [--csv FILE]\n"
+    "usage: occlusion-bench [FRAMES | --path FILE] [--seed N] [--trees N] [--csv FILE]\n"
     "       occlusion-bench --sweep [FRAMES | --path FILE] [--seed N] [--csv FILE]\n"
     "       occlusion-bench --keys\n"
-    "FRAMES: frames of the default path (40); FILE: one camera a line, \"x y z yaw pitch\"\n";
+    "FRAMES: frames of the default path (40); FILE: one camera a line, \"x y z yaw pitch\"\n"
+    "--trees N: the methods alone, on N trees (1 to 100000) at the program's density\n";
 
 bool Refuse(const std::string &reason) {
     fprintf(stderr, "occlusion-bench: %s\n%s", reason.c_str(), Usage);
@@ -34,7 +35,7 @@ bool ParseOptions(int argc, char **argv, BenchOptions &options) {
     options.seed = DefaultForestSeed;
     for (int i = 1; i < argc; ++i) {
         std::string argument = argv[i];
-        bool takesValue = argument == "--csv" || argument == "--seed" || argument == "--path";
+        bool takesValue = argument == "--csv" || argument == "--seed" || argument == "--path" || argument == "--trees";
         if (takesValue && i + 1 >= argc) return Refuse(argument + " needs a value");
         long number = 0;
         if (argument == "--csv") {
@@ -45,6 +46,10 @@ bool ParseOptions(int argc, char **argv, BenchOptions &options) {
             if (!ParseNumber(argv[++i], 0, 4294967295L, number))
                 return Refuse(std::string("'") + argv[i] + "' is not a seed (0 to 4294967295)");
             options.seed = (unsigned)number;
+        } else if (argument == "--trees") {
+            if (!ParseNumber(argv[++i], 1, MaxForestTrees, number))
+                return Refuse(std::string("'") + argv[i] + "' is not a tree count (1 to 100000)");
+            options.trees = (int)number;
         } else if (argument == "--sweep") {
             options.sweep = true;
         } else if (argument == "--keys") {
@@ -56,6 +61,7 @@ bool ParseOptions(int argc, char **argv, BenchOptions &options) {
             return Refuse("'" + argument + "' is not a frame count (1 to 100000) nor an option");
         }
     }
+    if (options.sweep && options.trees) return Refuse("--trees is for one run: the sweep sets its own counts");
     if (options.framesGiven && !options.pathFile.empty())
         return Refuse("give either FRAMES or --path FILE: a path file has its own frames");
     return true;

@@ -14,6 +14,7 @@ struct BenchOptions {
     bool listKeys = false;  // --keys: the summary keys and CSV columns, without running
     unsigned seed = 2026;   // the forest
     std::string pathFile;   // --path: the camera path; empty for the default one
+    int trees = 0;          // --trees: the methods alone on a forest of this many trees; 0: the program's
 };
 
 // Fills `options`; on a bad argument prints the reason and the usage on

@@ -170,9 +170,9 @@ void StartupKeys(Keys &keys) {
 
 }  // namespace
 
-std::vector<SummaryKey> SummaryKeys() {
+std::vector<SummaryKey> SummaryKeys(bool withLayer) {
     Keys keys;
-    LayerKeys(keys);
+    if (withLayer) LayerKeys(keys);
     TruthKeys(keys);
     ContenderKeys(keys);
     StartupKeys(keys);
@@ -180,7 +180,8 @@ std::vector<SummaryKey> SummaryKeys() {
 }
 
 void PrintSummary(const BenchRun &run) {
-    for (const SummaryKey &key : SummaryKeys()) printf("%s: %s\n", key.name.c_str(), key.value(run).c_str());
+    for (const SummaryKey &key : SummaryKeys(run.withLayer))
+        printf("%s: %s\n", key.name.c_str(), key.value(run).c_str());
 }
 
 void PrintSummaryKeys() {

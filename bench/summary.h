@@ -16,7 +16,8 @@ struct SummaryKey {
     std::function<std::string(const BenchRun &)> value;
 };
 
-std::vector<SummaryKey> SummaryKeys();
+// Without the layer: the keys of the methods, the truth and start-up only.
+std::vector<SummaryKey> SummaryKeys(bool withLayer = true);
 void PrintSummary(const BenchRun &run);
 // Every key with its unit and meaning, one a line ("key NAME [UNIT]
 // MEANING"), every CSV column ("column NAME") and every contender's name

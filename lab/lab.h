@@ -9,12 +9,13 @@
 #include "lab/depth_views.h"
 #include "lab/frame_graph.h"
 #include "lab/scene_marks.h"
+#include "methods/forest.h"
 #include "methods/ground_truth.h"
 #include "methods/score.h"
 
 // The forest keeps the program's density whatever its count: a larger
 // forest covers a larger square.
-constexpr int MinTrees = 30, MaxTrees = 100000, DefaultTrees = 300;
+constexpr int MinTrees = 30, MaxTrees = MaxForestTrees, DefaultTrees = 300;
 
 struct Lab {
     GlScene scene;

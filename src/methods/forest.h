@@ -8,6 +8,8 @@
 #include <vector>
 
 constexpr unsigned DefaultForestSeed = 2026;
+// The most trees the benchmark and the lab place.
+constexpr int MaxForestTrees = 100000;
 
 // The half-side of a square that holds `count` trees as densely as the
 // program's square holds its TreeCount.

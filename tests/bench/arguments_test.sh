@@ -40,6 +40,9 @@ expect 2 "$dir/short-line.txt:4: expected five numbers, found 4" --path "$dir/sh
 expect 2 "$dir/long-line.txt:1: unexpected \"7\" after the five numbers" --path "$dir/long-line.txt"
 expect 2 "$dir/empty.txt: no camera in it" --path "$dir/empty.txt"
 expect 2 "$dir/word.txt:1: expected five numbers, found 3" --path "$dir/word.txt"
+expect 2 "'100001' is not a tree count" --trees 100001
+expect 2 "'0' is not a tree count" 4 --trees 0
+expect 2 "the sweep sets its own counts" --sweep --trees 1000
 "$bench" --keys >"$dir/keys" && grep -q "^key stop_and_wait_submit_ms \[ms\]" "$dir/keys" ||
     { echo "FAIL: --keys lists no stop_and_wait_submit_ms"; failures=$((failures + 1)); }
 [ "$failures" -eq 0 ] && echo "PASS: arguments_test"
