@@ -65,7 +65,7 @@ bool OpenGlSide(GlSide &gl, const BenchOptions &options, BenchRun &run) {
     else
         for (SceneObject &object : SceneObjects) worlds.push_back(object.world);
     std::string error;
-    if (!MakePlainContext(gl.contexts, error) || !LoadGlScene(gl.scene, worlds, error) ||
+    if (!MakePlainContext(gl.contexts, error, DebugWanted() ? CountGLError : nullptr) || !LoadGlScene(gl.scene, worlds, error) ||
         !CreateContenders(gl.contenders, gl.scene, error) ||
         !CreateGroundTruth(gl.truth, MainTargetWidth, MainTargetHeight, error)) {
         fprintf(stderr, "occlusion-bench: plain OpenGL: %s\n", error.c_str());
@@ -306,7 +306,11 @@ int main(int argc, char **argv) {
     if (DebugWanted()) SetGLErrorHandler(CountGLError);
     BenchRun run;
     if (!StartUpTimed(options.seed, run.startup)) return 1;
-    if (options.sweep) return RunSweep(path, PathName(options), options.seed, options.csvPath);
+    if (options.sweep) {
+        int status = RunSweep(path, PathName(options), options.seed, options.csvPath,
+                              DebugWanted() ? CountGLError : nullptr);
+        return status ? status : GLErrors ? 1 : 0;
+    }
 
     GlSide gl;
     run.withLayer = options.trees == 0;

@@ -148,14 +148,14 @@ bool WriteSweepCsv(const std::string &path, const std::vector<std::string> &head
 }  // namespace
 
 int RunSweep(const std::vector<CameraPose> &path, const std::string &pathName, unsigned seed,
-             const std::string &csvPath) {
+             const std::string &csvPath, PlainGlErrorHandler onError) {
     std::vector<D3DXMATRIX> matrices;
     for (const CameraPose &pose : path) matrices.push_back(PoseViewProjection(pose, MainTargetWidth, MainTargetHeight));
     ContextPair contexts;
     GlScene scene;
     GroundTruth truth;
     std::string error;
-    if (!MakePlainContext(contexts, error) || !LoadGlScene(scene, ForestWorlds(1, seed), error) ||
+    if (!MakePlainContext(contexts, error, onError) || !LoadGlScene(scene, ForestWorlds(1, seed), error) ||
         !CreateGroundTruth(truth, MainTargetWidth, MainTargetHeight, error)) {
         fprintf(stderr, "occlusion-bench: plain OpenGL: %s\n", error.c_str());
         return 1;

@@ -15,10 +15,12 @@
 #include <vector>
 
 #include "methods/camera_path.h"
+#include "methods/plain_context.h"
 
 // Run after the layer's device has started (its context is current).
 // Prints the machine, then sweep_... lines; the CSV has the machine in its
-// first lines, then one row per layout, count and method. Returns the
-// process's exit status.
+// first lines, then one row per layout, count and method. With `onError`,
+// on a debug context whose errors go to it. Returns the process's exit
+// status.
 int RunSweep(const std::vector<CameraPose> &path, const std::string &pathName, unsigned seed,
-             const std::string &csvPath);
+             const std::string &csvPath, PlainGlErrorHandler onError);

@@ -79,19 +79,35 @@ void ShowScene(const Lab &lab, const LabLayout &layout) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
+// How many frames the method drew since the last count (the first frame, or
+// the frame it was chosen in, left out) and their mean time: the lab's frame
+// rate with it, truth and panel included. Printed when another method is
+// chosen and at the end.
+void PrintFrameRate(Method method, long frames, Clock::time_point firstShown) {
+    double ms = frames > 0 ? Milliseconds(firstShown, Clock::now()) / (double)frames : 0;
+    printf("frames of %s: %ld (%.1f ms a frame)\n", MethodName(method), frames, ms);
+    fflush(stdout);
+}
+
 bool Loop(SDL_Window *window, Lab &lab) {
     ImGuiIO &io = ImGui::GetIO();
     Viewer viewer;
-    Clock::time_point last = Clock::now(), start = last;
+    Clock::time_point last = Clock::now(), start = last, firstShown = last;
     bool announced = false;
+    long frames = 0;  // since firstShown, with the method counted
+    Method counted = lab.culling.method;
     for (;;) {
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
             ImGui_ImplSDL2_ProcessEvent(&event);
             // The window's close request, or a signal (SDL_QUIT: the layer's
             // video start leaves closing the last window out of it).
-            if (event.type == SDL_QUIT) return true;
-            if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) return true;
+            bool closed = event.type == SDL_QUIT ||
+                          (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE);
+            if (closed) {
+                PrintFrameRate(counted, frames, firstShown);
+                return true;
+            }
             if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP)
                 HandleKey(lab, viewer, event.key, io.WantCaptureKeyboard);
             if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
@@ -127,7 +143,16 @@ bool Loop(SDL_Window *window, Lab &lab) {
         Clock::time_point now = Clock::now();
         AddFrameTime(lab.graph, Milliseconds(start, now) / 1000.0, (float)Milliseconds(last, now));
         last = now;
-        if (!announced) {  // the first frame is on screen; then which key picks which method
+        if (announced && lab.culling.method != counted) {
+            PrintFrameRate(counted, frames, firstShown);
+            frames = 0;
+            firstShown = now;
+            counted = lab.culling.method;
+        } else if (announced) {
+            ++frames;
+        }
+        if (!announced) {
+            firstShown = now;  // the first frame is on screen; then which key picks which method
             printf("method: %s\nfrozen: 0\ntrees: %zu\n", MethodName(lab.culling.method), lab.scene.worlds.size());
             for (int m = 0; m < MethodCount && m < 12; ++m) printf("key %s: %s\n", MethodKeyName(m), MethodName((Method)m));
             fflush(stdout);

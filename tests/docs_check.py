@@ -77,8 +77,10 @@ class BenchmarkNames:
         return set(self.keys) | set(self.columns) | set(self.contenders)
 
     def sweep_samples(self):
-        """Each sweep key with its names and counts as a sample ("x", "300")."""
-        return [re.sub(r"%d", "300", re.sub(r"%s", "x", key)) for key in self.sweep]
+        """Each sweep key with its names and counts as a sample ("x", "300");
+        a key that starts with a name starts with a method's (`M_...`)."""
+        method = self.contenders[0] if self.contenders else "x"
+        return [re.sub(r"%d", "300", re.sub(r"%s", "x", re.sub(r"^%s_", method + "_", key))) for key in self.sweep]
 
 
 def documented_pattern(word, contenders):
@@ -163,6 +165,8 @@ def check_page(root, page, keys, targets, errors, counts, documented):
             documented.add(words[0])
             if not is_key(words[0], keys):
                 errors.append(f"{name}: '{words[0]}': not a key the benchmark prints nor a column of its CSV")
+        elif len(words) == 1 and words[0] in keys.literal():  # a column of one word, `frame`
+            documented.add(words[0])
 
 
 def section(text, heading):

@@ -1,8 +1,18 @@
 #include "methods/plain_context.h"
 
 #include <epoxy/egl.h>
+#include <epoxy/gl.h>
 
-bool MakePlainContext(ContextPair &contexts, std::string &error) {
+namespace {
+
+void GLAPIENTRY OnDebugMessage(GLenum, GLenum type, GLuint, GLenum, GLsizei, const GLchar *message,
+                               const void *handler) {
+    if (type == GL_DEBUG_TYPE_ERROR) ((PlainGlErrorHandler)handler)(message);
+}
+
+}  // namespace
+
+bool MakePlainContext(ContextPair &contexts, std::string &error, PlainGlErrorHandler onError) {
     EGLDisplay display = eglGetCurrentDisplay();
     EGLContext layer = eglGetCurrentContext();
     if (display == EGL_NO_DISPLAY || layer == EGL_NO_CONTEXT) {
@@ -16,12 +26,20 @@ bool MakePlainContext(ContextPair &contexts, std::string &error) {
         error = "EGL offers no OpenGL config";
         return false;
     }
-    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 3,
-                                        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION,       4,
+                                        EGL_CONTEXT_MINOR_VERSION,       3,
+                                        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                        EGL_CONTEXT_OPENGL_DEBUG,        onError ? EGL_TRUE : EGL_FALSE,
+                                        EGL_NONE};
     EGLContext plain = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
     if (plain == EGL_NO_CONTEXT || !eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, plain)) {
         error = "EGL cannot make an OpenGL 4.3 core context current (compute shaders are needed)";
         return false;
+    }
+    if (onError) {
+        glEnable(GL_DEBUG_OUTPUT);
+        glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+        glDebugMessageCallback(OnDebugMessage, (const void *)onError);
     }
     contexts = {display, layer, plain};
     return true;

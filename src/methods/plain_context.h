@@ -10,9 +10,13 @@ struct ContextPair {
     void *display = nullptr, *layer = nullptr, *plain = nullptr;
 };
 
+// Called with the driver's message for each OpenGL error.
+using PlainGlErrorHandler = void (*)(const char *message);
+
 // Made while the layer's headless context is current; leaves the plain one
-// current. False with the reason in `error`.
-bool MakePlainContext(ContextPair &contexts, std::string &error);
+// current. With `onError`, a debug context whose errors are reported to it
+// as they happen. False with the reason in `error`.
+bool MakePlainContext(ContextPair &contexts, std::string &error, PlainGlErrorHandler onError = nullptr);
 void UsePlainContext(const ContextPair &contexts);
 // The layer's own context again, which the layer believes never left.
 void UseLayerContext(const ContextPair &contexts);

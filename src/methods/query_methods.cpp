@@ -13,6 +13,7 @@ void IssueQueries(GlScene &scene, const TreeQueries &set, const D3DXMATRIX &view
         glBeginQuery(GL_SAMPLES_PASSED, set.queries[i]);
         DrawBounding(scene, i, viewProjection);
         glEndQuery(GL_SAMPLES_PASSED);
+        if (i % QueryFlushInterval == QueryFlushInterval - 1) glFlush();
     }
 }
 

@@ -3,11 +3,14 @@
 HeadlessDevice *PlainGl::device = nullptr;
 ContextPair PlainGl::contexts;
 
+// Every OpenGL error of the methods' context fails the test that made it.
+void FailOnGlError(const char *message) { ADD_FAILURE() << "OpenGL error: " << message; }
+
 void PlainGl::SetUpTestSuite() {
     device = new HeadlessDevice;
     ASSERT_TRUE(device->Create(64, 64));
     std::string error;
-    ASSERT_TRUE(MakePlainContext(contexts, error)) << error;
+    ASSERT_TRUE(MakePlainContext(contexts, error, FailOnGlError)) << error;
 }
 
 const int HandMadePixels[HandMadeTrees] = {2 * 40 * 100, 10 * 50, 0, 0, 0, 2 * 40 * 100, 23 * 67};
