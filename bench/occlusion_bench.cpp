@@ -212,8 +212,10 @@ void WarmUp(const CameraPose &first, GlSide &gl, BenchRun &run) {
     std::vector<bool> layerFlags = ProgramFlags();
 
     UsePlainContext(gl.contexts);
+    gl.scene.oneDrawATree = true;  // the program's calls, for the same picture
     MainSceneGl(gl.scene, viewProjection, layerFlags);
     FinishGpu();
+    gl.scene.oneDrawATree = false;
     run.glPicture = ReadGlMainTarget(gl.scene);
     WarmPlainOpenGl(gl, viewProjection, run);
     UseLayerContext(gl.contexts);

@@ -79,23 +79,44 @@ void ShowScene(const Lab &lab, const LabLayout &layout) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
-// How many frames the method drew since the last count (the first frame, or
-// the frame it was chosen in, left out) and their mean time: the lab's frame
+// A method's frames since it was chosen (or since the first frame), the
+// frame it was chosen in left out, and their mean time: the lab's frame
 // rate with it, truth and panel included. Printed when another method is
 // chosen and at the end.
-void PrintFrameRate(Method method, long frames, Clock::time_point firstShown) {
-    double ms = frames > 0 ? Milliseconds(firstShown, Clock::now()) / (double)frames : 0;
-    printf("frames of %s: %ld (%.1f ms a frame)\n", MethodName(method), frames, ms);
+struct FrameCount {
+    Method method;
+    long frames;
+    Clock::time_point since;
+};
+
+void PrintFrameCount(const FrameCount &count) {
+    double ms = count.frames > 0 ? Milliseconds(count.since, Clock::now()) / (double)count.frames : 0;
+    printf("frames of %s: %ld (%.1f ms a frame)\n", MethodName(count.method), count.frames, ms);
+    fflush(stdout);
+}
+
+void CountFrame(FrameCount &count, Method method, Clock::time_point now) {
+    if (method == count.method) {
+        ++count.frames;
+        return;
+    }
+    PrintFrameCount(count);
+    count = {method, 0, now};
+}
+
+// Once the first frame is on screen: the state, then which key picks which method.
+void Announce(const Lab &lab) {
+    printf("method: %s\nfrozen: 0\ntrees: %zu\n", MethodName(lab.culling.method), lab.scene.worlds.size());
+    for (int m = 0; m < MethodCount && m < 12; ++m) printf("key %s: %s\n", MethodKeyName(m), MethodName((Method)m));
     fflush(stdout);
 }
 
 bool Loop(SDL_Window *window, Lab &lab) {
     ImGuiIO &io = ImGui::GetIO();
     Viewer viewer;
-    Clock::time_point last = Clock::now(), start = last, firstShown = last;
+    Clock::time_point last = Clock::now(), start = last;
     bool announced = false;
-    long frames = 0;  // since firstShown, with the method counted
-    Method counted = lab.culling.method;
+    FrameCount count{lab.culling.method, 0, last};
     for (;;) {
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
@@ -105,7 +126,7 @@ bool Loop(SDL_Window *window, Lab &lab) {
             bool closed = event.type == SDL_QUIT ||
                           (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE);
             if (closed) {
-                PrintFrameRate(counted, frames, firstShown);
+                PrintFrameCount(count);
                 return true;
             }
             if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP)
@@ -143,19 +164,11 @@ bool Loop(SDL_Window *window, Lab &lab) {
         Clock::time_point now = Clock::now();
         AddFrameTime(lab.graph, Milliseconds(start, now) / 1000.0, (float)Milliseconds(last, now));
         last = now;
-        if (announced && lab.culling.method != counted) {
-            PrintFrameRate(counted, frames, firstShown);
-            frames = 0;
-            firstShown = now;
-            counted = lab.culling.method;
-        } else if (announced) {
-            ++frames;
-        }
-        if (!announced) {
-            firstShown = now;  // the first frame is on screen; then which key picks which method
-            printf("method: %s\nfrozen: 0\ntrees: %zu\n", MethodName(lab.culling.method), lab.scene.worlds.size());
-            for (int m = 0; m < MethodCount && m < 12; ++m) printf("key %s: %s\n", MethodKeyName(m), MethodName((Method)m));
-            fflush(stdout);
+        if (announced) {
+            CountFrame(count, lab.culling.method, now);
+        } else {
+            Announce(lab);
+            count = {lab.culling.method, 0, now};
             announced = true;
         }
     }

@@ -107,11 +107,9 @@ void DrawSceneMarks(SceneMarks &marks, GlScene &scene, const D3DXMATRIX &viewPro
     scene.current = nullptr;  // the scene binds its own program again on its next draw
     float offset[2];
     PixelShiftOffset(width, height, offset);
-    D3DXMATRIX origin;
-    D3DXMatrixIdentity(&origin);
     glUniform2fv(marks.program.offsetUniform, 1, offset);
     glUniformMatrix4fv(marks.program.viewProjectionUniform, 1, GL_FALSE, &viewProjection.m[0][0]);
-    glUniformMatrix4fv(marks.program.worldUniform, 1, GL_FALSE, &origin.m[0][0]);
+    glUniformMatrix4fv(marks.program.worldViewProjectionUniform, 1, GL_FALSE, &viewProjection.m[0][0]);
     glUniform1i(marks.program.instancedUniform, 0);
     glBindVertexArray(marks.vertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, marks.buffer);

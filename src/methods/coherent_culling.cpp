@@ -201,8 +201,9 @@ void DrawNode(Frame &f, ChcNode node) {
     world._11 = box.max[0] - box.min[0];
     world._22 = box.max[1] - box.min[1];
     world._33 = box.max[2] - box.min[2];
+    D3DXMATRIX worldViewProjection = world * f.viewProjection;
     glUniform1i(program.instancedUniform, 0);
-    glUniformMatrix4fv(program.worldUniform, 1, GL_FALSE, &world.m[0][0]);
+    glUniformMatrix4fv(program.worldViewProjectionUniform, 1, GL_FALSE, &worldViewProjection.m[0][0]);
     glDisable(GL_CULL_FACE);
     DrawMeshInstances(f.chc.box, f.scene.everyTree, 0, 1);
     glEnable(GL_CULL_FACE);

@@ -12,10 +12,9 @@ const char *IdFragmentSource =
     "layout(location = 0) out uint id;\n"
     "void main() { id = vTree; }\n";
 
-void DrawAtOrigin(const GroundTruth &truth, const GlMesh &mesh) {
-    D3DXMATRIX origin;
-    D3DXMatrixIdentity(&origin);
-    glUniformMatrix4fv(truth.program.worldUniform, 1, GL_FALSE, &origin.m[0][0]);
+// The sky or the terrain, at the origin as the main scene draws them.
+void DrawAtOrigin(const GroundTruth &truth, const GlMesh &mesh, const D3DXMATRIX &viewProjection) {
+    glUniformMatrix4fv(truth.program.worldViewProjectionUniform, 1, GL_FALSE, &viewProjection.m[0][0]);
     glUniform1i(truth.program.instancedUniform, 0);
     DrawMeshInstances(mesh, truth.list, 0, 1);
 }
@@ -76,8 +75,8 @@ std::vector<int> GroundTruthPixels(GlScene &scene, GroundTruth &truth, const D3D
     glBindBuffer(GL_ARRAY_BUFFER, truth.list);
     glBufferData(GL_ARRAY_BUFFER, std::max<size_t>(inView.size(), 1) * sizeof(uint32_t), inView.data(),
                  GL_STREAM_DRAW);
-    DrawAtOrigin(truth, scene.skybox);
-    DrawAtOrigin(truth, scene.terrain);
+    DrawAtOrigin(truth, scene.skybox, viewProjection);
+    DrawAtOrigin(truth, scene.terrain, viewProjection);
     glUniform1i(truth.program.instancedUniform, 1);
     DrawMeshInstances(scene.tree, truth.list, 0, (GLsizei)inView.size());
 

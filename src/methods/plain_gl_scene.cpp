@@ -15,8 +15,10 @@ namespace {
 // Trees are drawn instanced: each instance's tree number (attribute 4,
 // from a list of the trees to draw) picks its world from the forest's
 // buffer. The sky and the terrain, and meshes placed one by one, take the
-// `world` uniform. The tree number goes on to the fragment stage (0 for a
-// mesh that is no tree), for the truth's object ids.
+// `worldViewProjection` uniform, the product made on the CPU as the
+// program's device makes it, so that its frame drawn one tree a draw is the
+// same picture to the pixel. The tree number goes on to the fragment stage
+// (0 for a mesh that is no tree), for the truth's object ids.
 const char *VertexSource =
     "#version 430 core\n"
     "layout(location = 0) in vec3 position;\n"
@@ -25,13 +27,13 @@ const char *VertexSource =
     "layout(location = 4) in uint tree;\n"
     "layout(std430, binding = 0) readonly buffer Worlds { mat4 worlds[]; };\n"
     "uniform mat4 viewProjection;\n"
-    "uniform mat4 world;\n"
+    "uniform mat4 worldViewProjection;\n"
     "uniform bool instanced;\n"
     "uniform vec2 pixelOffset;\n"
     "out vec4 vColour;\nout vec2 vTexcoord;\nflat out uint vTree;\n"
     "void main() {\n"
-    "  mat4 placed = instanced ? worlds[tree] : world;\n"
-    "  gl_Position = viewProjection * (placed * vec4(position, 1.0));\n"
+    "  gl_Position = instanced ? viewProjection * (worlds[tree] * vec4(position, 1.0))\n"
+    "                          : worldViewProjection * vec4(position, 1.0);\n"
     "  gl_Position.xy += pixelOffset * gl_Position.w;\n"
     "  gl_Position.y = -gl_Position.y;\n"
     "  vColour = colour;\n  vTexcoord = texcoord;\n"
@@ -124,15 +126,16 @@ const GlProgram &UseProgram(GlScene &scene, const GlMeshPart &part) {
 
 size_t IndexSize(const GlMesh &mesh) { return mesh.indexType == GL_UNSIGNED_INT ? 4 : 2; }
 
-// A mesh placed by `world` (the sky and the terrain at the origin).
+// A mesh placed by `world` (the sky and the terrain at the origin, a tree
+// drawn as the program draws it).
 void DrawMesh(GlScene &scene, const GlMesh &mesh, const D3DXMATRIX &world, const D3DXMATRIX &viewProjection) {
+    D3DXMATRIX worldViewProjection = world * viewProjection;
     glBindVertexArray(mesh.vertexArray);
     glBindVertexBuffer(1, scene.everyTree, 0, sizeof(uint32_t));
     for (const GlMeshPart &part : mesh.parts) {
         if (part.indexCount == 0) continue;
         const GlProgram &program = UseProgram(scene, part);
-        glUniformMatrix4fv(program.viewProjectionUniform, 1, GL_FALSE, &viewProjection.m[0][0]);
-        glUniformMatrix4fv(program.worldUniform, 1, GL_FALSE, &world.m[0][0]);
+        glUniformMatrix4fv(program.worldViewProjectionUniform, 1, GL_FALSE, &worldViewProjection.m[0][0]);
         glUniform1i(program.instancedUniform, 0);
         glBindTexture(GL_TEXTURE_2D, part.texture);
         glDrawElements(GL_TRIANGLES, part.indexCount, mesh.indexType, (void *)(part.firstIndex * IndexSize(mesh)));
@@ -204,7 +207,7 @@ bool MakeTarget(int width, int height, GLenum depthTarget, GLuint &framebuffer, 
 
 void FindSceneUniforms(GlProgram &program) {
     program.viewProjectionUniform = glGetUniformLocation(program.program, "viewProjection");
-    program.worldUniform = glGetUniformLocation(program.program, "world");
+    program.worldViewProjectionUniform = glGetUniformLocation(program.program, "worldViewProjection");
     program.instancedUniform = glGetUniformLocation(program.program, "instanced");
     program.offsetUniform = glGetUniformLocation(program.program, "pixelOffset");
 }
@@ -346,12 +349,18 @@ void BeginOcclusionTarget(GlScene &scene) {
 }
 
 void DrawBounding(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection) {
-    DrawInstances(scene, scene.bounding, viewProjection, scene.everyTree, (GLuint)tree, 1);
+    if (scene.oneDrawATree)
+        DrawMesh(scene, scene.bounding, scene.worlds[tree], viewProjection);
+    else
+        DrawInstances(scene, scene.bounding, viewProjection, scene.everyTree, (GLuint)tree, 1);
 }
 
 void DrawTree(GlScene &scene, size_t tree, const D3DXMATRIX &viewProjection) {
     glBindSampler(0, scene.wrapSampler);
-    DrawInstances(scene, scene.tree, viewProjection, scene.everyTree, (GLuint)tree, 1);
+    if (scene.oneDrawATree)
+        DrawMesh(scene, scene.tree, scene.worlds[tree], viewProjection);
+    else
+        DrawInstances(scene, scene.tree, viewProjection, scene.everyTree, (GLuint)tree, 1);
 }
 
 void FillOcclusionTarget(GlScene &scene, const D3DXMATRIX &viewProjection) {
@@ -384,7 +393,7 @@ void DrawTrees(GlScene &scene, const D3DXMATRIX &viewProjection, const std::vect
     glBufferData(GL_ARRAY_BUFFER, trees.size() * sizeof(uint32_t), trees.data(), GL_STREAM_DRAW);
     glBindSampler(0, scene.wrapSampler);
     if (scene.oneDrawATree) {
-        for (size_t k = 0; k < trees.size(); ++k) DrawInstances(scene, scene.tree, viewProjection, scene.drawList, (GLuint)k, 1);
+        for (uint32_t tree : trees) DrawMesh(scene, scene.tree, scene.worlds[tree], viewProjection);
         return;
     }
     DrawInstances(scene, scene.tree, viewProjection, scene.drawList, 0, (GLsizei)trees.size());

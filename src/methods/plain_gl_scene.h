@@ -47,7 +47,7 @@ void DrawMeshInstances(const GlMesh &mesh, GLuint list, GLuint first, GLsizei co
 // A program of the scene's vertex stage (LinkSceneProgram) and its uniforms.
 struct GlProgram {
     GLuint program = 0;
-    GLint viewProjectionUniform = -1, worldUniform = -1, instancedUniform = -1, offsetUniform = -1;
+    GLint viewProjectionUniform = -1, worldViewProjectionUniform = -1, instancedUniform = -1, offsetUniform = -1;
 };
 void FindSceneUniforms(GlProgram &program);
 
@@ -61,8 +61,9 @@ struct GlScene {
     // On the GPU: every tree's world (a shader storage buffer), the list of
     // every tree number 0 .. n - 1, and the list of trees to draw.
     GLuint worldBuffer = 0, everyTree = 0, drawList = 0;
-    // One draw call a tree, as the program makes them, instead of one
-    // instanced draw for all: for measuring the layer against the same calls.
+    // One draw call a tree, its world-view-projection made on the CPU, as
+    // the program makes them, instead of one instanced draw for all: for
+    // measuring the layer against the same calls.
     bool oneDrawATree = false;
     GlProgram programs[2];            // without and with a texture
     const GlProgram *current = nullptr;

@@ -97,5 +97,11 @@ e2e_close
 e2e_wait_exit 30
 e2e_check_clean_exit $? "closing its window"
 grep -q "OpenGL error" "$E2E_STDERR" && e2e_fail "the driver reported OpenGL errors"
+# Each method's frames were counted when the next was chosen, and the last
+# method's at the end ("frames of off: 12 (80.5 ms a frame)").
+for name in $(sed -n 's/^key [^:]*: //p' "$E2E_STDOUT"); do
+    grep -Eq "^frames of $name: [0-9]+ \([0-9.]+ ms a frame\)$" "$E2E_STDOUT" ||
+        e2e_fail "no count of $name's frames"
+done
 [ -n "${OC_E2E_KEEP:-}" ] && cp "$E2E_DIR"/*.png "$OC_E2E_KEEP"/ 2>/dev/null
 echo "PASS: lab_test"
