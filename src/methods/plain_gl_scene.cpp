@@ -39,6 +39,24 @@ const char *VertexSource =
     "  vColour = colour;\n  vTexcoord = texcoord;\n"
     "  vTree = instanced ? tree + 1u : 0u;\n"
     "}\n";
+// The same stage for meshes placed one by one only, as the layer's own:
+// without the instanced path, which a software driver would otherwise run
+// beside it for every vertex.
+const char *PlacedVertexSource =
+    "#version 430 core\n"
+    "layout(location = 0) in vec3 position;\n"
+    "layout(location = 2) in vec4 colour;\n"
+    "layout(location = 3) in vec2 texcoord;\n"
+    "uniform mat4 worldViewProjection;\n"
+    "uniform vec2 pixelOffset;\n"
+    "out vec4 vColour;\nout vec2 vTexcoord;\nflat out uint vTree;\n"
+    "void main() {\n"
+    "  gl_Position = worldViewProjection * vec4(position, 1.0);\n"
+    "  gl_Position.xy += pixelOffset * gl_Position.w;\n"
+    "  gl_Position.y = -gl_Position.y;\n"
+    "  vColour = colour;\n  vTexcoord = texcoord;\n"
+    "  vTree = 0u;\n"
+    "}\n";
 // Texture stage 0 modulates texture and diffuse, colour and alpha alike;
 // with no texture bound the stage passes the diffuse colour through. One
 // program for each, as the layer builds one per combination of states.
@@ -112,10 +130,11 @@ bool LoadMesh(const std::string &path, GlMesh &mesh, std::string &error) {
     return true;
 }
 
-// The program for the part (with or without its texture), made current
-// with the target's pixel shift when it was not.
-const GlProgram &UseProgram(GlScene &scene, const GlMeshPart &part) {
-    const GlProgram &program = scene.programs[part.texture != 0];
+// The program for the part (with or without its texture; instanced, or
+// placed one by one), made current with the target's pixel shift when it
+// was not.
+const GlProgram &UseProgram(GlScene &scene, const GlMeshPart &part, bool instanced) {
+    const GlProgram &program = instanced ? scene.programs[part.texture != 0] : scene.placedPrograms[part.texture != 0];
     if (scene.current != &program) {
         glUseProgram(program.program);
         glUniform2fv(program.offsetUniform, 1, scene.pixelOffset);
@@ -134,9 +153,8 @@ void DrawMesh(GlScene &scene, const GlMesh &mesh, const D3DXMATRIX &world, const
     glBindVertexBuffer(1, scene.everyTree, 0, sizeof(uint32_t));
     for (const GlMeshPart &part : mesh.parts) {
         if (part.indexCount == 0) continue;
-        const GlProgram &program = UseProgram(scene, part);
+        const GlProgram &program = UseProgram(scene, part, false);
         glUniformMatrix4fv(program.worldViewProjectionUniform, 1, GL_FALSE, &worldViewProjection.m[0][0]);
-        glUniform1i(program.instancedUniform, 0);
         glBindTexture(GL_TEXTURE_2D, part.texture);
         glDrawElements(GL_TRIANGLES, part.indexCount, mesh.indexType, (void *)(part.firstIndex * IndexSize(mesh)));
     }
@@ -151,7 +169,7 @@ void DrawInstances(GlScene &scene, const GlMesh &mesh, const D3DXMATRIX &viewPro
     glBindVertexBuffer(1, list, 0, sizeof(uint32_t));
     for (const GlMeshPart &part : mesh.parts) {
         if (part.indexCount == 0) continue;
-        const GlProgram &program = UseProgram(scene, part);
+        const GlProgram &program = UseProgram(scene, part, true);
         glUniformMatrix4fv(program.viewProjectionUniform, 1, GL_FALSE, &viewProjection.m[0][0]);
         glUniform1i(program.instancedUniform, 1);
         glBindTexture(GL_TEXTURE_2D, part.texture);
@@ -295,14 +313,15 @@ void UploadWorlds(GlScene &scene) {
 
 bool CreateGlSceneObjects(GlScene &scene, std::string &error) {
     const char *fragmentSources[2] = {UntexturedFragmentSource, TexturedFragmentSource};
-    for (int textured = 0; textured < 2; ++textured) {
-        GlProgram &program = scene.programs[textured];
-        program.program = CompileProgram(VertexSource, fragmentSources[textured], error);
-        if (!program.program) return false;
-        FindSceneUniforms(program);
-    }
-    glUseProgram(scene.programs[1].program);
-    glUniform1i(glGetUniformLocation(scene.programs[1].program, "image"), 0);
+    for (int textured = 0; textured < 2; ++textured)
+        for (GlProgram *program : {&scene.programs[textured], &scene.placedPrograms[textured]}) {
+            const char *vertexSource = program == &scene.programs[textured] ? VertexSource : PlacedVertexSource;
+            program->program = CompileProgram(vertexSource, fragmentSources[textured], error);
+            if (!program->program) return false;
+            FindSceneUniforms(*program);
+            glUseProgram(program->program);
+            glUniform1i(glGetUniformLocation(program->program, "image"), 0);
+        }
     scene.clampSampler = MakeSampler(GL_CLAMP_TO_EDGE);
     scene.wrapSampler = MakeSampler(GL_REPEAT);
     if (!MakeTarget(MainTargetWidth, MainTargetHeight, GL_TEXTURE_2D, scene.mainFramebuffer, scene.mainColour,
@@ -406,7 +425,7 @@ void DrawTreesIndirect(GlScene &scene, const D3DXMATRIX &viewProjection, GLuint 
     glBindBuffer(GL_DRAW_INDIRECT_BUFFER, commands);
     for (size_t k = 0; k < scene.tree.parts.size(); ++k) {
         const GlMeshPart &part = scene.tree.parts[k];
-        const GlProgram &program = UseProgram(scene, part);
+        const GlProgram &program = UseProgram(scene, part, true);
         glUniformMatrix4fv(program.viewProjectionUniform, 1, GL_FALSE, &viewProjection.m[0][0]);
         glUniform1i(program.instancedUniform, 1);
         glBindTexture(GL_TEXTURE_2D, part.texture);

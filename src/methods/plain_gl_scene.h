@@ -66,6 +66,7 @@ struct GlScene {
     // measuring the layer against the same calls.
     bool oneDrawATree = false;
     GlProgram programs[2];            // without and with a texture
+    GlProgram placedPrograms[2];      // the same for meshes placed one by one
     const GlProgram *current = nullptr;
     float pixelOffset[2] = {0, 0};    // the current target's pixel-centre shift
     GLuint clampSampler = 0, wrapSampler = 0;
