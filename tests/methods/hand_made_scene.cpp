@@ -13,6 +13,13 @@ void PlainGl::SetUpTestSuite() {
     ASSERT_TRUE(MakePlainContext(contexts, error, FailOnGlError)) << error;
 }
 
+// The device goes with its own context current, as it was made.
+void PlainGl::TearDownTestSuite() {
+    if (contexts.layer) UseLayerContext(contexts);
+    delete device;
+    device = nullptr;
+}
+
 const int HandMadePixels[HandMadeTrees] = {2 * 40 * 100, 10 * 50, 0, 0, 0, 2 * 40 * 100, 23 * 67};
 
 void MakeQuadMesh(GlMesh &mesh, std::initializer_list<Quad> quads) {

@@ -21,6 +21,7 @@
 class PlainGl : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
+    static void TearDownTestSuite();
     static HeadlessDevice *device;
     static ContextPair contexts;
 };
