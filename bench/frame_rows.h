@@ -24,7 +24,6 @@ struct FrameRow {
     // Plain OpenGL, each contender, in Contenders' order.
     std::vector<MethodFigures> methods;
     int truthVisible = 0;
-    const MethodFigures &Of(const char *contender) const { return methods[ContenderIndex(contender)]; }
 };
 
 // The CSV's column names, in order.

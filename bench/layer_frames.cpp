@@ -45,7 +45,6 @@ void DrawMainSceneInParts(bool overlay, FrameBreakdown *parts) {
     Device->EndScene();
     Device->Present(NULL, NULL, NULL, NULL);
     mark(&FrameBreakdown::present);
-    if (parts) parts->treesDrawn = FrameCounters.objectsRendered;
 }
 
 }  // namespace

@@ -22,7 +22,6 @@ struct FrameBreakdown {
     double trees = 0;       // the visible trees
     double overlay = 0;     // the statistics text
     double present = 0;     // scene ended and presented
-    int treesDrawn = 0;
 };
 
 struct FrameTimes {

@@ -55,10 +55,7 @@ void DestroyContenders(ContenderStates &states) {
 void WarmContenders(ContenderStates &states, GlScene &scene, const D3DXMATRIX &viewProjection) {
     for (size_t k = 0; k < Contenders.size(); ++k) {
         RestartMethods(states.methods[k]);
-        for (int frame = 0; frame < SettleFrames; ++frame) {
-            DrawFrame(states.methods[k], Contenders[k].method, scene, viewProjection, states.timers[k]);
-            FinishGpu();
-        }
+        SettleMethod(states.methods[k], Contenders[k].method, scene, viewProjection, states.timers[k]);
     }
 }
 

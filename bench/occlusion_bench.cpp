@@ -39,11 +39,6 @@ void CountGLError(const char *message) {
     GLErrors++;
 }
 
-// OC_GL_DEBUG set to anything but 0: a debug context, where an OpenGL error fails the run.
-bool DebugWanted() {
-    const char *setting = getenv("OC_GL_DEBUG");
-    return setting && *setting && strcmp(setting, "0") != 0;
-}
 
 // The plain OpenGL side of the run: its context, the scene, each
 // contender's state, the program's pass timed as the layer's is, the truth.
@@ -65,7 +60,8 @@ bool OpenGlSide(GlSide &gl, const BenchOptions &options, BenchRun &run) {
     else
         for (SceneObject &object : SceneObjects) worlds.push_back(object.world);
     std::string error;
-    if (!MakePlainContext(gl.contexts, error, DebugWanted() ? CountGLError : nullptr) || !LoadGlScene(gl.scene, worlds, error) ||
+    if (!MakePlainContext(gl.contexts, error, GlDebugWanted() ? CountGLError : nullptr) ||
+        !LoadGlScene(gl.scene, worlds, error) ||
         !CreateContenders(gl.contenders, gl.scene, error) ||
         !CreateGroundTruth(gl.truth, MainTargetWidth, MainTargetHeight, error)) {
         fprintf(stderr, "occlusion-bench: plain OpenGL: %s\n", error.c_str());
@@ -305,12 +301,12 @@ int main(int argc, char **argv) {
     }
     std::vector<CameraPose> path;
     if (!LoadPath(options, path)) return 2;
-    if (DebugWanted()) SetGLErrorHandler(CountGLError);
+    if (GlDebugWanted()) SetGLErrorHandler(CountGLError);
     BenchRun run;
     if (!StartUpTimed(options.seed, run.startup)) return 1;
     if (options.sweep) {
         int status = RunSweep(path, PathName(options), options.seed, options.csvPath,
-                              DebugWanted() ? CountGLError : nullptr);
+                              GlDebugWanted() ? CountGLError : nullptr);
         return status ? status : GLErrors ? 1 : 0;
     }
 

@@ -46,11 +46,7 @@ bool MeasureCount(GlScene &scene, GroundTruth &truth, const Layout &layout, int 
             fprintf(stderr, "occlusion-bench: %d trees: %s: %s\n", trees, MethodName((Method)m), error.c_str());
             return false;
         }
-    for (int m = 0; m < MethodCount; ++m)
-        for (int frame = 0; frame < SettleFrames; ++frame) {
-            DrawFrame(methods[m], (Method)m, scene, path[0], timers[m]);
-            FinishGpu();
-        }
+    for (int m = 0; m < MethodCount; ++m) SettleMethod(methods[m], (Method)m, scene, path[0], timers[m]);
     point.trees = trees;
     for (const D3DXMATRIX &viewProjection : path) {
         std::vector<MethodFigures> figures;

@@ -18,6 +18,7 @@
 #include "display.h"
 #include "lab/lab.h"
 #include "lab/panel.h"
+#include "methods/plain_context.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 
@@ -34,17 +35,11 @@ struct Viewer {
 
 int GLErrors = 0;
 
-void GLAPIENTRY OnDebugMessage(GLenum, GLenum type, GLuint, GLenum, GLsizei, const GLchar *message, const void *) {
-    if (type != GL_DEBUG_TYPE_ERROR) return;
+void CountGLError(const char *message) {
     fprintf(stderr, "OpenGL error: %s\n", message);
     GLErrors++;
 }
 
-// OC_GL_DEBUG set to anything but 0: a debug context, where an OpenGL error fails the run.
-bool DebugWanted() {
-    const char *setting = getenv("OC_GL_DEBUG");
-    return setting && *setting && strcmp(setting, "0") != 0;
-}
 
 // Letters go to the viewer's key table, as the demo's window procedure
 // fills its own; digits and F are the lab's.
@@ -207,7 +202,7 @@ int main(int argc, char **argv) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, DebugWanted() ? SDL_GL_CONTEXT_DEBUG_FLAG : 0);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, GlDebugWanted() ? SDL_GL_CONTEXT_DEBUG_FLAG : 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_Window *window = SDL_CreateWindow(WindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, WindowWidth,
                                           WindowHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
@@ -219,10 +214,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     SDL_GL_SetSwapInterval(0);  // frame times show the work, not the display's rate
-    if (DebugWanted()) {
-        glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
-        glDebugMessageCallback(OnDebugMessage, nullptr);
-    }
+    if (GlDebugWanted()) ReportGlErrors(CountGLError);
 
     IMGUI_CHECKVERSION();
     ImGui::CreateContext();

@@ -1,5 +1,7 @@
 #include "methods/box_tests.h"
 
+#include "occlusion/occlusion.h"
+
 D3DXVECTOR3 BoxCorner(const Box &box, int corner) {
     return D3DXVECTOR3((corner & 1) ? box.max[0] : box.min[0], (corner & 2) ? box.max[1] : box.min[1],
                        (corner & 4) ? box.max[2] : box.min[2]);
@@ -22,4 +24,8 @@ bool BoxOutsideFrustum(const Box &box, const D3DXMATRIX &m) {
     for (int plane = 0; plane < 6; ++plane)
         if (beyond[plane] == 8) return true;
     return false;
+}
+
+bool NearPlaneCutsBox(const Box &box, const D3DXMATRIX &worldViewProjection) {
+    return NearPlaneCutsBox(BoxCorner(box, 0), BoxCorner(box, 7), worldViewProjection);
 }

@@ -14,3 +14,7 @@ D3DXVECTOR3 BoxCorner(const Box &box, int corner);
 // Every corner beyond one of the six planes of the view volume (Direct3D's
 // clip space: -w <= x, y <= w, 0 <= z <= w): nothing of the box can show.
 bool BoxOutsideFrustum(const Box &box, const D3DXMATRIX &worldViewProjection);
+
+// The program's near-plane rule (NearPlaneCutsBox) for a box: its tree is
+// drawn whatever its occluders say.
+bool NearPlaneCutsBox(const Box &box, const D3DXMATRIX &worldViewProjection);

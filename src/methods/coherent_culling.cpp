@@ -40,10 +40,10 @@ ChcVisibility &State(Frame &f, ChcNode node) { return node.cell ? f.chc.cells[no
 bool NearPlaneCuts(const Frame &f, ChcNode node) {
     if (node.cell) {
         const Box &box = f.grid.cells[node.index].box;
-        return NearPlaneCutsBox(BoxCorner(box, 0), BoxCorner(box, 7), f.viewProjection);
+        return NearPlaneCutsBox(box, f.viewProjection);
     }
     const Box &bounds = f.scene.bounding.bounds;
-    return NearPlaneCutsBox(BoxCorner(bounds, 0), BoxCorner(bounds, 7), f.scene.worlds[node.index] * f.viewProjection);
+    return NearPlaneCutsBox(bounds, f.scene.worlds[node.index] * f.viewProjection);
 }
 
 GLuint TakeQuery(CoherentCulling &chc) {
@@ -149,12 +149,6 @@ void Answer(Frame &f, const ChcQuery &query, bool counted) {
     }
 }
 
-bool Answered(GLuint query) {
-    GLuint available = 0;
-    glGetQueryObjectuiv(query, GL_QUERY_RESULT_AVAILABLE, &available);
-    return available != 0;
-}
-
 // The oldest query of `queue`, its answer awaited if need be.
 void AnswerOldest(Frame &f, std::deque<ChcQuery> &queue) {
     ChcQuery query = std::move(queue.front());
@@ -167,7 +161,7 @@ void AnswerOldest(Frame &f, std::deque<ChcQuery> &queue) {
 // Every answer already in, oldest first, without waiting.
 void ReadAnswers(Frame &f) {
     for (std::deque<ChcQuery> *queue : {&f.chc.hiddenQueries, &f.chc.requeries})
-        while (!queue->empty() && Answered(queue->front().query)) AnswerOldest(f, *queue);
+        while (!queue->empty() && QueryAnswered(queue->front().query)) AnswerOldest(f, *queue);
 }
 
 // Query draws: the scene's vertex stage, no colour, depth tested but not written.

@@ -102,12 +102,15 @@ void SetUpTriangles(const CpuMesh &mesh, const std::vector<D3DXMATRIX> &worlds, 
                     const D3DXMATRIX &viewProjection, double margin, const Box *nearCut,
                     std::vector<CpuTriangle> &out) {
     out.clear();
-    std::vector<ClipVertex> clip(mesh.positions.size());
-    std::vector<ScreenVertex> screen(mesh.positions.size());
+    // Each thread's own scratch, kept from call to call: no allocation a tree.
+    thread_local std::vector<ClipVertex> clip;
+    thread_local std::vector<ScreenVertex> screen;
+    clip.resize(mesh.positions.size());
+    screen.resize(mesh.positions.size());
     for (size_t k = 0; k < count; ++k) {
         D3DXMATRIX m = worlds[trees[k]] * viewProjection;
         if (BoxOutsideFrustum(mesh.bounds, m)) continue;
-        if (nearCut && NearPlaneCutsBox(BoxCorner(*nearCut, 0), BoxCorner(*nearCut, 7), m)) continue;
+        if (nearCut && NearPlaneCutsBox(*nearCut, m)) continue;
         for (size_t i = 0; i < clip.size(); ++i) {
             clip[i] = Transform(mesh.positions[i], m);
             if (clip[i].z >= 0) screen[i] = Project(clip[i]);
@@ -330,7 +333,7 @@ std::vector<bool> CpuPass(CpuOcclusion &cpu, const GlScene &scene, const D3DXMAT
     RunInParallel(*cpu.pool, [&](int part) {
         size_t first, end;
         treeRange(part, first, end);
-        std::vector<CpuTriangle> own;
+        thread_local std::vector<CpuTriangle> own;
         for (size_t k = first; k < end; ++k) {
             uint32_t i = trees[k];
             BoxTest box = TestBox(cpu, scene.worlds[i] * viewProjection);

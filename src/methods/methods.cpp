@@ -8,39 +8,41 @@ namespace {
 
 const MethodInfo Infos[MethodCount] = {
     {"stop_and_wait", "stop-and-wait (the program's pass)",
-     "One occlusion query per tree, each awaited before the next is issued.", true, false},
+     "One occlusion query per tree, each awaited before the next is issued.", true, false, false},
     {"batched", "batched queries", "Every tree's query issued after the depth fill, then all read: one wait.", true,
-     false},
+     false, false},
     {"temporal", "temporal (last frames' answers)",
-     "This frame's queries issued, the answers of a frame or more ago used at once: no wait, but late.", true, false},
+     "This frame's queries issued, the answers of a frame or more ago used at once: no wait, but late.", true, false,
+     false},
     {"conditional", "conditional rendering",
      "Each tree's query issued as stop-and-wait issues it, and its mesh drawn on the query's result by the GPU "
      "(glBeginConditionalRender): the CPU never waits, the GPU does.",
-     true, true},
+     true, true, false},
     {"chc", "coherent hierarchical (CHC++)",
      "Last frame's visible trees drawn first and re-queried only now and then; hidden cells and trees queried "
      "in batches against the frame's real depth, answers read as they come.",
-     false, true},
+     false, true, true},
     {"hiz", "depth pyramid (GPU)",
-     "A max-depth pyramid built from the bounding meshes by compute shaders; each box tested against it.", true, false},
+     "A max-depth pyramid built from the bounding meshes by compute shaders; each box tested against it.", true, false,
+     false},
     {"twophase", "two-phase depth pyramid (GPU)",
      "Last frame's visible trees drawn first; a depth pyramid of that real depth (trees and terrain); every box "
      "tested against it, and the newly visible drawn.",
-     false, true},
+     false, true, false},
     {"gpudriven", "GPU-driven (indirect draws)",
      "The two phases on the GPU: compute shaders cull into lists of trees drawn by indirect draws; the CPU reads "
      "nothing back.",
-     false, true},
+     false, true, false},
     {"cpu", "CPU rasteriser",
      "The bounding meshes rasterised in software at the occlusion buffer's size; each box tested against that depth.",
-     false, false},
+     false, false, true},
     {"cpu_inner", "CPU rasteriser, inner occluders",
      "The trees' inner occluders (pieces of trunk and crown that lie inside each tree) rasterised in software; "
      "each box tested against that depth: it culls only what the trees themselves hide.",
-     false, false},
+     false, false, true},
     {"frustum", "frustum only",
-     "Each tree's box against the six planes of the view: what culling gets without occlusion.", false, false},
-    {"off", "culling off", "Every tree drawn: the cost that culling saves.", false, false},
+     "Each tree's box against the six planes of the view: what culling gets without occlusion.", false, false, true},
+    {"off", "culling off", "Every tree drawn: the cost that culling saves.", false, false, false},
 };
 
 }  // namespace
@@ -66,8 +68,8 @@ bool MethodNamed(const std::string &name, Method &method) {
 bool CreateMethod(Methods &methods, Method method, GlScene &scene, std::string &error) {
     if (methods.made[(int)method]) return true;
     methods.made[(int)method] = true;
-    bool gridded = method == Method::Chc || method == Method::Cpu || method == Method::CpuInner || method == Method::Frustum;
-    if (gridded && methods.grid.cellOf.size() != scene.worlds.size()) BuildForestGrid(methods.grid, scene);
+    if (Infos[(int)method].usesGrid && methods.grid.cellOf.size() != scene.worlds.size())
+        BuildForestGrid(methods.grid, scene);
     size_t trees = scene.worlds.size();
     switch (method) {
     case Method::StopAndWait: CreateTreeQueries(methods.stopAndWait, trees); return true;
@@ -167,6 +169,13 @@ std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, con
     EndCulling(timer);
     if (!DescribeMethod(method).drawsItsFrame) MainSceneGl(scene, viewProjection, flags);
     return flags;
+}
+
+void SettleMethod(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection, CullTimer &timer) {
+    for (int frame = 0; frame < SettleFrames; ++frame) {
+        DrawFrame(methods, method, scene, viewProjection, timer);
+        FinishGpu();
+    }
 }
 
 std::vector<bool> DrawnTrees(Methods &methods, Method method, const GlScene &scene, std::vector<bool> returned) {

@@ -34,6 +34,7 @@ struct MethodInfo {
     const char *help;   // one sentence on what it does
     bool fillsOcclusionBuffer;  // draws the bounding meshes into the occlusion buffer
     bool drawsItsFrame;         // draws the main scene as it culls, rather than returning flags to draw with
+    bool usesGrid;              // visits the forest's grid (made with the method's state)
 };
 const MethodInfo &DescribeMethod(Method method);
 inline const char *MethodName(Method method) { return DescribeMethod(method).name; }
@@ -92,6 +93,9 @@ std::vector<bool> CullTrees(Methods &methods, Method method, GlScene &scene, con
 // stays on the GPU (DrawnTrees reads it once the frame is done).
 std::vector<bool> DrawFrame(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection,
                             CullTimer &timer);
+// SettleFrames frames with the method on one camera, each finished: its
+// answers are then its settled ones.
+void SettleMethod(Methods &methods, Method method, GlScene &scene, const D3DXMATRIX &viewProjection, CullTimer &timer);
 // The trees the last frame drew: the flags DrawFrame returned, or, when it
 // returned none (the GPU chose: conditional rendering, GPU-driven culling),
 // read back from the GPU, which waits for the frame: call it after the

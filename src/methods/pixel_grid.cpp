@@ -8,8 +8,7 @@ void PixelShiftOffset(int width, int height, float offset[2]) {
 }
 
 std::string PixelGridDefines() {
-    char defines[160];
-    snprintf(defines, sizeof defines, "#define OCCLUSION_SIZE vec2(%d.0, %d.0)\n#define PIXEL_SHIFT %.9g\n",
-             OcclusionBufferWidth, OcclusionBufferHeight, PixelCentreShift);
+    char defines[64];
+    snprintf(defines, sizeof defines, "#define PIXEL_SHIFT %.9g\n", PixelCentreShift);
     return defines;
 }

@@ -28,5 +28,5 @@ inline double PixelY(double ndcY, int height) { return (1.0 - ndcY) * (height / 
 void PixelShiftOffset(int width, int height, float offset[2]);
 
 // The shaders' copy of these rules, put after a shader's #version line:
-// OCCLUSION_SIZE (vec2), PIXEL_SHIFT (float).
+// PIXEL_SHIFT (float).
 std::string PixelGridDefines();

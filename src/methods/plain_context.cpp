@@ -3,6 +3,9 @@
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
+#include <cstdlib>
+#include <cstring>
+
 namespace {
 
 void GLAPIENTRY OnDebugMessage(GLenum, GLenum type, GLuint, GLenum, GLsizei, const GLchar *message,
@@ -11,6 +14,17 @@ void GLAPIENTRY OnDebugMessage(GLenum, GLenum type, GLuint, GLenum, GLsizei, con
 }
 
 }  // namespace
+
+bool GlDebugWanted() {
+    const char *setting = getenv("OC_GL_DEBUG");
+    return setting && *setting && strcmp(setting, "0") != 0;
+}
+
+void ReportGlErrors(PlainGlErrorHandler onError) {
+    glEnable(GL_DEBUG_OUTPUT);
+    glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+    glDebugMessageCallback(OnDebugMessage, (const void *)onError);
+}
 
 bool MakePlainContext(ContextPair &contexts, std::string &error, PlainGlErrorHandler onError) {
     EGLDisplay display = eglGetCurrentDisplay();
@@ -36,11 +50,7 @@ bool MakePlainContext(ContextPair &contexts, std::string &error, PlainGlErrorHan
         error = "EGL cannot make an OpenGL 4.3 core context current (compute shaders are needed)";
         return false;
     }
-    if (onError) {
-        glEnable(GL_DEBUG_OUTPUT);
-        glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
-        glDebugMessageCallback(OnDebugMessage, (const void *)onError);
-    }
+    if (onError) ReportGlErrors(onError);
     contexts = {display, layer, plain};
     return true;
 }

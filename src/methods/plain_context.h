@@ -13,6 +13,12 @@ struct ContextPair {
 // Called with the driver's message for each OpenGL error.
 using PlainGlErrorHandler = void (*)(const char *message);
 
+// OC_GL_DEBUG set to anything but 0: OpenGL errors are wanted as failures.
+bool GlDebugWanted();
+// Each OpenGL error of the current (debug) context reported to `onError`
+// as it happens.
+void ReportGlErrors(PlainGlErrorHandler onError);
+
 // Made while the layer's headless context is current; leaves the plain one
 // current. With `onError`, a debug context whose errors are reported to it
 // as they happen. False with the reason in `error`.

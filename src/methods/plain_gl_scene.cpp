@@ -408,13 +408,13 @@ void BeginMainTarget(GlScene &scene, const D3DXMATRIX &viewProjection) {
 
 void DrawTrees(GlScene &scene, const D3DXMATRIX &viewProjection, const std::vector<uint32_t> &trees) {
     if (trees.empty()) return;
-    glBindBuffer(GL_ARRAY_BUFFER, scene.drawList);
-    glBufferData(GL_ARRAY_BUFFER, trees.size() * sizeof(uint32_t), trees.data(), GL_STREAM_DRAW);
     glBindSampler(0, scene.wrapSampler);
     if (scene.oneDrawATree) {
         for (uint32_t tree : trees) DrawMesh(scene, scene.tree, scene.worlds[tree], viewProjection);
         return;
     }
+    glBindBuffer(GL_ARRAY_BUFFER, scene.drawList);
+    glBufferData(GL_ARRAY_BUFFER, trees.size() * sizeof(uint32_t), trees.data(), GL_STREAM_DRAW);
     DrawInstances(scene, scene.tree, viewProjection, scene.drawList, 0, (GLsizei)trees.size());
 }
 

@@ -78,9 +78,7 @@ std::vector<bool> TemporalPass(GlScene &scene, TemporalQueries &temporal, const 
     if (temporal.frame >= lag) {
         const TreeQueries &last = temporal.sets[(temporal.frame - lag) % Sets];
         for (size_t i = 0; i < last.queries.size(); ++i) {
-            GLuint available = 0;
-            glGetQueryObjectuiv(last.queries[i], GL_QUERY_RESULT_AVAILABLE, &available);
-            if (!available) {
+            if (!QueryAnswered(last.queries[i])) {
                 ++temporal.unavailable;
                 continue;
             }

@@ -73,10 +73,15 @@ double CullGpuMilliseconds(CullTimer &timer) {
     return total / 1e6;
 }
 
-unsigned AwaitQuery(CullTimer &timer, unsigned query) {
-    GLuint samples = 0, available = 0;
+bool QueryAnswered(unsigned query) {
+    GLuint available = 0;
     glGetQueryObjectuiv(query, GL_QUERY_RESULT_AVAILABLE, &available);
-    if (available)
+    return available != 0;
+}
+
+unsigned AwaitQuery(CullTimer &timer, unsigned query) {
+    GLuint samples = 0;
+    if (QueryAnswered(query))
         glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
     else
         Waiting(timer, [&] { glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples); });

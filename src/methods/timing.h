@@ -59,5 +59,7 @@ double CullGpuMilliseconds(CullTimer &timer);
 // A query's sample count (or any query's result): read at once when it is
 // there, else awaited with one blocking call (which flushes).
 unsigned AwaitQuery(CullTimer &timer, unsigned query);
+// Whether the query's answer is in: reading it then never waits.
+bool QueryAnswered(unsigned query);
 // `bytes` of the buffer bound to `target`, read back.
 void AwaitBuffer(CullTimer &timer, unsigned target, size_t bytes, void *data);
