@@ -2,7 +2,6 @@
 // on the real forest: which method fills which inset, what a freeze keeps,
 // the class and mark of each tree against the truth, and a new tree count.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -66,10 +65,6 @@ TEST_F(LabOnHandMadeScene, EachTreesClassAndMarkFollowTheTruth) {
                                              TreeState::OutOfView, TreeState::Wasted, TreeState::Drawn,
                                              TreeState::Drawn};
     EXPECT_EQ(lab.states, expected);
-    EXPECT_EQ(lab.score.missed, 1);
-    EXPECT_EQ(lab.score.missedPixels, HandMadePixels[ThroughGap]);
-    EXPECT_EQ(lab.score.wasted, 1);
-    EXPECT_EQ(lab.score.drawn, 4);
     // Flying: the wrongly culled tree's box is filled in magenta where it
     // shows through the gap; nothing else is marked.
     std::vector<uint32_t> flying = MainTarget();
@@ -183,7 +178,6 @@ TEST_F(LabOnHandMadeScene, ConditionalRenderingFillsTheOcclusionInsetAndInnerOcc
 // The real forest: a new tree count is announced, kept within its range,
 // and culled at once even while frozen (the old forest's flags mean nothing).
 TEST_F(PlainGl, ANewTreeCountIsAnnouncedClampedAndCulledAtOnce) {
-    ASSERT_EQ(chdir(OC_SOURCE_DIR), 0);
     Lab lab;
     std::string error;
     ASSERT_TRUE(CreateLab(lab, DefaultTrees, error)) << error;

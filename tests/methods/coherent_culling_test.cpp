@@ -3,7 +3,6 @@
 // before the next, as the benchmark's are, so every answer is in when the
 // next frame reads it.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "hand_made_scene.h"
 #include "methods/camera_path.h"
@@ -95,7 +94,6 @@ TEST_F(ChcOnHandMadeScene, ATreeComingIntoViewIsDrawnInTheFirstFrameItShows) {
 class ChcOnRealForest : public Chc {
 protected:
     void SetUp() override {
-        ASSERT_EQ(chdir(OC_SOURCE_DIR), 0);
         std::string error;
         ASSERT_TRUE(LoadGlScene(scene, ForestWorlds(300), error)) << error;
         Create();

@@ -2,7 +2,6 @@
 // holds its meshes, and the methods that cull cells first keep exactly the
 // flags they set tree by tree.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "hand_made_scene.h"
 #include "methods/camera_path.h"
@@ -20,7 +19,6 @@ bool Inside(const Box &inner, const Box &outer) {
 class ForestGridTest : public PlainGl, public testing::WithParamInterface<int> {
 protected:
     void SetUp() override {
-        ASSERT_EQ(chdir(OC_SOURCE_DIR), 0);
         std::string error;
         ASSERT_TRUE(LoadGlScene(scene, ForestWorlds(GetParam()), error)) << error;
         BuildForestGrid(grid, scene);

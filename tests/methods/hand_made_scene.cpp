@@ -1,5 +1,7 @@
 #include "hand_made_scene.h"
 
+#include <unistd.h>
+
 HeadlessDevice *PlainGl::device = nullptr;
 ContextPair PlainGl::contexts;
 
@@ -7,6 +9,7 @@ ContextPair PlainGl::contexts;
 void FailOnGlError(const char *message) { ADD_FAILURE() << "OpenGL error: " << message; }
 
 void PlainGl::SetUpTestSuite() {
+    ASSERT_EQ(chdir(OC_SOURCE_DIR), 0);  // the meshes' paths are relative to the source tree
     device = new HeadlessDevice;
     ASSERT_TRUE(device->Create(64, 64));
     std::string error;

@@ -17,7 +17,8 @@
 #include "methods/plain_context.h"
 #include "methods/plain_gl_scene.h"
 
-// One plain OpenGL context for the whole suite, beside a headless device.
+// One plain OpenGL context for the whole suite, beside a headless device,
+// run from the source tree (where Materials/ is).
 class PlainGl : public ::testing::Test {
 protected:
     static void SetUpTestSuite();

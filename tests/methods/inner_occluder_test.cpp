@@ -3,7 +3,6 @@
 // the bounding meshes hide, and every tree the truth sees on a flight
 // through the forest's crowns and trunks.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 
@@ -50,7 +49,6 @@ TEST_F(PlainGl, InnerOccludersKeepTheTreeSeenThroughTheGapThatTheBoundingMeshesH
 class TreeAtTheOrigin : public PlainGl {
 protected:
     void SetUp() override {
-        ASSERT_EQ(chdir(OC_SOURCE_DIR), 0);  // the meshes' paths are relative to the source tree
         std::string error;
         D3DXMATRIX origin;
         D3DXMatrixIdentity(&origin);
@@ -133,7 +131,6 @@ TEST_F(TreeAtTheOrigin, TheInnerOccluderCoversOnlyPixelsTheTreeCoversAndLiesBehi
 // own faces no longer cover its inner pieces, so it must hide nothing; then
 // no tree the truth sees is culled.
 TEST_F(PlainGl, InnerOccludersCullNoTreeTheTruthSeesFlyingThroughCrownsAndTrunks) {
-    ASSERT_EQ(chdir(OC_SOURCE_DIR), 0);
     GlScene scene;
     GroundTruth truth;
     CpuOcclusion inner;

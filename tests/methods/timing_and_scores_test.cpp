@@ -57,18 +57,6 @@ TEST_F(TimingModel, AWaitIsTakenOutOfTheSpanItInterrupts) {
     EXPECT_EQ(timer.spansUsed, 3u);
 }
 
-// Without GPU spans the CPU clock alone runs: no timer query is made.
-TEST_F(TimingModel, WithoutGpuSpansNoTimerQueryIsIssued) {
-    timer.gpuSpans = false;
-    StartCullFrame(timer);
-    BeginCulling(timer);
-    Spin(5);
-    EndCulling(timer);
-    EXPECT_GE(timer.submit, 5.0);
-    EXPECT_TRUE(timer.spanQueries.empty());
-    EXPECT_EQ(CullGpuMilliseconds(timer), 0.0);
-}
-
 // The frustum method keeps every tree with a corner in view and only those:
 // here all but the one off screen; the frame function draws what it keeps.
 TEST_F(TimingModel, FrustumCullingKeepsEveryTreeInViewAndDrawFrameDrawsThem) {

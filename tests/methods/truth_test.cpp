@@ -2,7 +2,6 @@
 // known to the pixel, and the CPU method against the GPU's occlusion buffer
 // on the real forest.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -128,8 +127,6 @@ TEST_F(HandMadeScene, TemporalQueriesAnswerWithTheResultsOfLagFramesAgo) {
 class RealForest : public PlainGl {
 protected:
     void SetUp() override {
-        // The meshes' paths are relative to the source tree.
-        ASSERT_EQ(chdir(OC_SOURCE_DIR), 0);
         std::string error;
         ASSERT_TRUE(LoadGlScene(scene, ForestWorlds(300), error)) << error;
     }

@@ -48,9 +48,4 @@ TEST_F(FrameClock, FirstPublishComesStrictlyAfterOneSecondWithEveryCallCounted) 
     EXPECT_EQ(FrameRate, 2.0f);
 }
 
-TEST_F(FrameClock, GetSecondsDividesTheCounterByItsFrequency) {
-    SetManualPerformanceCounter(true, 2500000000LL);
-    EXPECT_EQ(GetSeconds(), 2.5f);
-}
-
 }  // namespace

@@ -1,4 +1,4 @@
-// Paths, the signed random values and text formatting: exact answers that
+// Paths, the random integers and text formatting: exact answers that
 // need no device.
 #include <gtest/gtest.h>
 
@@ -16,26 +16,6 @@ TEST(DirectoryOfPath, KeepsEverythingUpToTheLastBackslash) {
     EXPECT_EQ(DirectoryOfPath(""), "");
     EXPECT_EQ(DirectoryOfPath("Materials/tree.x"), "");  // only the backslash separates
     EXPECT_EQ(DirectoryOfPath("C:\\"), "C:\\");
-}
-
-int ScriptedValues[8];
-int ScriptedNext;
-int Scripted() { return ScriptedValues[ScriptedNext++]; }
-
-float Signed(int r) {
-    ScriptedValues[0] = r;
-    ScriptedNext = 0;
-    RandomSource = Scripted;
-    float value = RandomSigned();
-    RandomSource = RandomInteger;
-    return value;
-}
-
-TEST(RandomSigned, FoldsTheRangeLikeATent) {
-    EXPECT_EQ(Signed(0), 0.0f);
-    EXPECT_FLOAT_EQ(Signed(16383), -0.99996948f);
-    EXPECT_FLOAT_EQ(Signed(16384), 0.99996948f);
-    EXPECT_EQ(Signed(32767), 0.0f);
 }
 
 TEST(RandomInteger, StaysWithinTheTargetPlatformsRange) {
