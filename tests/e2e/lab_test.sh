@@ -15,21 +15,6 @@ root=$(realpath "$2")
 . "$(dirname "$0")/lib.sh"
 E2E_TITLE="Occlusion Lab"
 
-# lines LINE: how many times the lab printed exactly LINE.
-lines() { grep -cx "$1" "$E2E_STDOUT" 2>/dev/null; }
-at_least() { [ "$(lines "$1")" -ge "$2" ]; }
-
-# press_until KEY LINE: holds KEY until the lab prints LINE once more.
-press_until() {
-    local before
-    before=$(lines "$2")
-    e2e_key_down "$1"
-    e2e_wait_for 30 at_least "$2" $((before + 1))
-    local found=$?
-    e2e_key_up "$1"
-    [ $found -eq 0 ] || e2e_fail "holding $1 did not bring \"$2\""
-}
-
 
 # Colours of the marks, as the panel's legend names them.
 magenta="rgb(255,0,255)"
@@ -48,7 +33,7 @@ e2e_start_display
 export OC_GL_DEBUG=1
 e2e_start_program "$program" "$root"
 e2e_wait_window 120
-e2e_wait_for 120 at_least "trees: 300" 1 || e2e_fail "the lab drew no first frame"
+e2e_wait_for 120 e2e_at_least "trees: 300" 1 || e2e_fail "the lab drew no first frame"
 
 read -r width height < <(e2e_window_size)
 scene="$((width * 7 / 10))x$((height * 7 / 10))+0+0"  # inside the scene view at any size
@@ -62,13 +47,10 @@ e2e_wait_for 30 more_than "$magenta" 25% "$scene" 200 ||
 e2e_window_shot "$E2E_DIR/stop_and_wait.png"
 
 # The lab says which key picks which method ("key 2: batched").
-xdotool_key() { case $1 in -) echo minus ;; =) echo equal ;; *) echo "$1" ;; esac; }
-while IFS= read -r line; do
-    key=${line#key }
-    key=${key%%:*}
-    name=${line#*: }
+for name in $(e2e_lab_methods); do
     [ "$name" = stop_and_wait ] && continue
-    press_until "$(xdotool_key "$key")" "method: $name"
+    key=$(e2e_lab_key "$name")
+    e2e_press_until "$key" "method: $name"
     e2e_window_shot "$E2E_DIR/$name.png"
     echo "ok: key $key chose $name"
     case $name in
@@ -76,13 +58,13 @@ while IFS= read -r line; do
     cpu | cpu_inner) e2e_wait_for 30 fewer_than "$nothing" 10% "$cpu" 30000 || e2e_fail "the CPU depth inset stayed empty" ;;
     off) e2e_wait_for 30 fewer_than "$magenta" 25% "$scene" 20 || e2e_fail "with culling off a tree is still marked as wrongly culled" ;;
     esac
-done < <(grep '^key ' "$E2E_STDOUT")
+done
 [ "$(grep -c '^key ' "$E2E_STDOUT")" -ge 9 ] || e2e_fail "the lab named fewer than 9 methods' keys"
 
 # Frozen with the program's pass, then flown back: the frozen frustum and
 # the culled trees' boxes stand in front of the viewer.
-press_until 1 "method: stop_and_wait"
-press_until f "frozen: 1"
+e2e_press_until 1 "method: stop_and_wait"
+e2e_press_until f "frozen: 1"
 e2e_key_down s
 e2e_wait_for 30 more_than "$cyan" 30% "$scene" 100
 found=$?
@@ -90,7 +72,7 @@ e2e_key_up s
 [ $found -eq 0 ] || e2e_fail "no frozen frustum in view after flying back ($(count "$cyan" 30% "$scene") pixels)"
 e2e_window_shot "$E2E_DIR/frozen.png"
 e2e_wait_for 10 more_than "rgb(90,160,255)" 20% "$scene" 100 || e2e_fail "no boxes for the culled trees while frozen"
-press_until f "frozen: 0"
+e2e_press_until f "frozen: 0"
 e2e_wait_for 30 fewer_than "$cyan" 30% "$scene" 20 || e2e_fail "the frustum stayed after thawing"
 
 e2e_close

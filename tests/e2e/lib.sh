@@ -9,7 +9,7 @@
 #                                      exports WAYLAND_DISPLAY; e2e_wayland_env gives the program's env
 #   e2e_start_program PROGRAM DIR      starts PROGRAM in DIR, output captured
 #   e2e_wait_window [SECONDS]          waits for the visible "Occlusion Culling" window
-#   e2e_key_press KEY / e2e_key_down KEY / e2e_key_up KEY / e2e_key_hold KEY SECONDS
+#   e2e_key_down KEY / e2e_key_up KEY
 #   e2e_resize W H, e2e_maximize, e2e_restore, e2e_window_size, e2e_wait_size W H [SECONDS]
 #   e2e_screenshot FILE                the whole screen as an image file
 #   e2e_window_shot FILE               the window alone as an image file
@@ -28,6 +28,10 @@
 #   e2e_check_no_crash CODE            fails on a signal or a sanitizer report
 #   e2e_check_clean_exit CODE WHAT     fails unless CODE is 0 with no crash or abort report
 #   e2e_fail MESSAGE                   prints MESSAGE and the program's output, exits 1
+#   e2e_lines LINE, e2e_at_least LINE N  how many times the program printed LINE; whether N or more
+#   e2e_press_until KEY LINE [SECONDS]  holds KEY until the program prints LINE once more
+#   e2e_lab_methods, e2e_lab_key NAME   the lab's methods in the order of their keys, as it names
+#                                      them ("key 2: batched"); the key (xdotool's name) for NAME
 
 E2E_TITLE="Occlusion Culling"
 E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/e2e.XXXXXX")
@@ -51,6 +55,28 @@ export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(dirname "${BA
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
 
 e2e_now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# The program's printed lines: how many times LINE (the whole line) came,
+# and whether it came N times or more.
+e2e_lines() { grep -cx "$1" "$E2E_STDOUT" 2>/dev/null; }
+e2e_at_least() { [ "$(e2e_lines "$1")" -ge "$2" ]; }
+
+e2e_lab_methods() { sed -n 's/^key .: //p' "$E2E_STDOUT"; }
+e2e_lab_key() {
+    local key
+    key=$(sed -n "s/^key \(.\): $1\$/\1/p" "$E2E_STDOUT")
+    case $key in -) echo minus ;; =) echo equal ;; *) echo "$key" ;; esac
+}
+
+e2e_press_until() {
+    local before found
+    before=$(e2e_lines "$2")
+    e2e_key_down "$1"
+    e2e_wait_for "${3:-30}" e2e_at_least "$2" $((before + 1))
+    found=$?
+    e2e_key_up "$1"
+    [ $found -eq 0 ] || e2e_fail "holding $1 did not bring \"$2\""
+}
 
 # e2e_wait_for SECONDS COMMAND...: polls COMMAND until it succeeds; 1 on timeout.
 e2e_wait_for() {
@@ -263,12 +289,6 @@ e2e_wait_window() {
 
 e2e_key_down() { e2e_x xdotool keydown --window "$E2E_WINDOW" "$1" || e2e_fail "xdotool keydown $1"; }
 e2e_key_up() { e2e_x xdotool keyup --window "$E2E_WINDOW" "$1" || e2e_fail "xdotool keyup $1"; }
-e2e_key_hold() {
-    e2e_key_down "$1"
-    sleep "$2"
-    e2e_key_up "$1"
-}
-e2e_key_press() { e2e_key_hold "$1" 0.1; }
 
 # The client area's size as "W H".
 e2e_window_size() {
